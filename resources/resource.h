@@ -1,0 +1,37 @@
+// Identifiers shared by the program's code and resources/quillmere.rc.
+#pragma once
+
+// Main window "MAINWINDOW": pickers, buttons, hive toggles, status, list
+#define IDC_FROM_DATE       1001
+#define IDC_BEFORE_DATE     1002
+#define IDC_FROM_TIME       1003
+#define IDC_BEFORE_TIME     1004
+#define IDC_START           1006
+#define IDC_PAUSE           1007
+#define IDC_HIVE_HKCR       1008
+#define IDC_HIVE_HKCU       1009
+#define IDC_HIVE_HKLM       1010
+#define IDC_HIVE_HKCC       1011
+#define IDC_STATUS          1012
+#define IDC_HIVE_HKU        1013
+#define IDC_CLEAR           1014
+#define IDC_RESULTS         1019
+
+// About box 114: ids are per dialog, so 1019 here is not the result list
+#define IDD_ABOUT           114
+#define IDI_WEB             116
+#define IDI_MAIL            117
+#define IDC_WEB_LINK        1018
+#define IDC_MAIL_LINK       1019
+#define IDC_ABOUT_TITLE     1024
+
+// System menu item and accelerator commands
+#define IDM_ABOUT           2001
+#define IDR_ACCELERATORS    102
+#define IDA_ZERO_FROM_TIME  40001
+#define IDA_FROM_NOW        40002
+#define IDA_FROM_TO_BEFORE  40003
+
+// Version block
+#define QUILLMERE_VERSION_BIN  1,0,0,1
+#define QUILLMERE_VERSION_TEXT "1, 0, 0, 1"

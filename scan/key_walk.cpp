@@ -1,0 +1,112 @@
+// The depth-first walk over one registry tree.
+#include "scan/scan.h"
+#include "shell/shell.h"
+#include <cstdarg>
+#include <cstdio>
+
+std::atomic<uint8_t> ScanRunning{0};
+std::atomic<int32_t> KeysScanned{0};
+char AncestorPath[PathSize];
+int32_t AncestorLength;
+
+// Scratch of the key in hand; only one walk runs at a time.
+static FILETIME LocalWriteTime;
+static char KeyPathText[PathSize];
+static char TimeText[64];
+
+// Formats into a fixed buffer and returns the characters it holds. A text
+// that does not fit is cut and ends in "...", so a path past the buffer
+// never passes for the path of a shorter key.
+static int FormatBounded(char* buffer, int size, const char* format, ...)
+{
+    if (size <= 0)
+        return 0;
+    va_list args;
+    va_start(args, format);
+    int wanted = vsnprintf(buffer, size, format, args);
+    va_end(args);
+    if (wanted < 0) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    if (wanted < size)
+        return wanted;
+    buffer[size - 1] = '\0';
+    for (int i = size > 4 ? size - 4 : 0; i < size - 1; ++i)
+        buffer[i] = '.';
+    return size - 1;
+}
+
+// Blocks while the scan is paused. A safe point: the worker holds no lock
+// here, only open key handles, so the user-interface thread may use the
+// registry and the heap freely meanwhile.
+static void WaitWhilePaused()
+{
+    if (ScanRunning.load(std::memory_order_relaxed))
+        WaitForSingleObject(ScanGate, INFINITE);
+}
+
+static void ListKey(const char* keyName, const char* name)
+{
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&LocalWriteTime, &st);
+    FormatBounded(KeyPathText, sizeof KeyPathText, "%s%s\\%s", AncestorPath, keyName, name);
+    FormatBounded(TimeText, sizeof TimeText, "%i.%i.%i %i:%i:%i",
+                  st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
+    // The row is added on the user-interface thread, in one message, so a
+    // Clear can never fall between its steps.
+    SendMessageA(MainWindow, WM_APP_ADD_ROW, reinterpret_cast<WPARAM>(KeyPathText),
+                 reinterpret_cast<LPARAM>(TimeText));
+}
+
+// Opens the subkey on the native registry view: a 32-bit process is
+// otherwise redirected to Wow6432Node and would list paths naming other keys.
+static void ScanSubtree(HKEY key, const char* name)
+{
+    HKEY sub;
+    if (RegOpenKeyExA(key, name, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS)
+        return;
+    DWORD subkeyCount = 0;
+    if (RegQueryInfoKeyA(sub, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
+        && subkeyCount != 0)
+        ScanKeyTree(sub, name);
+    RegCloseKey(sub);
+}
+
+void ScanKeyTree(HKEY key, const char* keyName)
+{
+    if (!ScanRunning.load())
+        return;
+    for (DWORD index = 0;; ) {
+        WaitWhilePaused();
+        char name[256];
+        DWORD nameLength = sizeof name;
+        FILETIME lastWrite;
+        LONG result = RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, &lastWrite);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return;
+        ++index;
+        // A name too long for the buffer (possible once a Unicode name is
+        // made ANSI) skips that one subkey; any other failure would repeat
+        // for every index, so this level ends. Neither leaves a stale name.
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS)
+            return;
+
+        int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
+        AncestorLength += appended;
+        SetWindowTextA(StatusLine, AncestorPath);
+        KeysScanned.fetch_add(1, std::memory_order_relaxed);
+        ScanSubtree(key, name);
+        AncestorLength -= appended;
+        AncestorPath[AncestorLength] = '\0';
+
+        FileTimeToLocalFileTime(&lastWrite, &LocalWriteTime);
+        if (IsInTimeWindow(LocalWriteTime))
+            ListKey(keyName, name);
+        if (!ScanRunning.load())
+            return;
+    }
+}

@@ -1,0 +1,61 @@
+// Key scan: the time window, the key tree walk and the scan run.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <atomic>
+#include <cstdint>
+
+// ---- Program-wide state of the key scan ----------------------------------
+
+// One bound of the time window. The worker reads asFileTime while the
+// user-interface thread may rewrite it, so it is one atomic 64-bit value:
+// a read yields the old or the new bound, never a mix of halves.
+struct TimeBound {
+    SYSTEMTIME local;                    // what the pickers show
+    std::atomic<int64_t> asFileTime;     // local file time made from local
+};
+static_assert(std::atomic<int64_t>::is_always_lock_free,
+              "a bound must be read whole without a lock");
+
+struct TimeWindowBounds {
+    TimeBound From;
+    TimeBound Before;
+};
+extern TimeWindowBounds TimeWindow;      // written on the user-interface thread only
+
+struct HiveEntry {
+    HKEY root;
+    const char* name;
+    std::atomic<int32_t> selected;       // written by the toggles, read by the worker
+};
+constexpr int HiveCount = 5;
+extern HiveEntry HiveTable[HiveCount];
+
+extern std::atomic<uint8_t> ScanRunning; // the walk's stop flag
+extern uint8_t ScanPaused;               // user-interface thread only
+extern uint8_t StartPending;             // Start clicked while a stopped worker winds down
+extern HANDLE WorkerThread;              // written on the user-interface thread only
+extern HANDLE ScanGate;                  // manual-reset event, reset while paused
+extern std::atomic<int32_t> KeysScanned;
+constexpr int PathSize = 4096;
+extern char AncestorPath[PathSize];
+extern int32_t AncestorLength;
+
+// ---- Time window (time_window.cpp) ---------------------------------------
+void InitTimeWindow();                                   // both bounds to now
+void OnDateTimeChange(const NMDATETIMECHANGE* change);   // picker edited a bound
+void SetFromToNow();                                     // Ctrl+Left
+void CopyFromToBefore();                                 // Ctrl+Right
+void ZeroFromTime();                                     // Ctrl+Z
+bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before
+
+// ---- Key tree walk (key_walk.cpp) ----------------------------------------
+void ScanKeyTree(HKEY key, const char* keyName);         // walk, count, list
+
+// ---- Scan run (scan_run.cpp) ---------------------------------------------
+void ToggleScan();                                       // Start/Stop button
+void TogglePause();                                      // Pause/Resume button
+void SelectHive(int buttonId, bool pressed);             // a hive toggle changed
+DWORD WINAPI ScanWorker(void* parameter);                // the worker thread
+void StartPendingScan();                                 // timer: a deferred Start, once the last worker is gone
+void FinishScan();                                       // worker's end, on the UI thread

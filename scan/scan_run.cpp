@@ -1,0 +1,138 @@
+// One scan run on a worker thread, and the Start/Stop and Pause/Resume commands.
+#include "scan/scan.h"
+#include "shell/shell.h"
+#include "resources/resource.h"
+#include <array>
+#include <cstdio>
+
+HiveEntry HiveTable[HiveCount] = {
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", 0},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", 0},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", 0},
+    {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", 0},
+    {HKEY_USERS, "HKEY_USERS", 0},
+};
+static constexpr std::array<int, HiveCount> HiveButtons = {
+    IDC_HIVE_HKCR, IDC_HIVE_HKCU, IDC_HIVE_HKLM, IDC_HIVE_HKCC, IDC_HIVE_HKU};
+
+static constexpr std::array<const char*, 2> StartLabels = {"Start", "Stop"};
+static constexpr std::array<const char*, 2> PauseLabels = {"Pause", "Resume"};
+
+uint8_t ScanPaused;
+uint8_t StartPending;
+HANDLE WorkerThread;
+HANDLE ScanGate;
+static HANDLE EndingWorker;      // the last finished worker, until its thread is gone
+
+static void StartWorker()
+{
+    if (!ScanGate)
+        ScanGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    SetEvent(ScanGate);
+    if (EndingWorker) {
+        CloseHandle(EndingWorker);
+        EndingWorker = nullptr;
+    }
+    WorkerThread = CreateThread(nullptr, 0, ScanWorker, nullptr, 0, nullptr);
+}
+
+// A finished worker has left the walk but may still be leaving its thread.
+static bool WorkerEnding()
+{
+    return WorkerThread || (EndingWorker && WaitForSingleObject(EndingWorker, 0) == WAIT_TIMEOUT);
+}
+
+void ToggleScan()
+{
+    if (ScanPaused)
+        return;
+    // Start while the last worker winds down is deferred until its thread
+    // has ended (StartPendingScan), so two workers never live at once and
+    // the user-interface thread never waits for one.
+    if (!ScanRunning.load() && WorkerEnding()) {
+        StartPending = !StartPending;
+        SetWindowTextA(StartButton, StartLabels[StartPending]);
+        if (StartPending)
+            SetTimer(MainWindow, PendingStartTimer, 5, nullptr);
+        return;
+    }
+    uint8_t running = !ScanRunning.load();
+    ScanRunning.store(running);
+    SetWindowTextA(StartButton, StartLabels[running]);
+    if (running)
+        StartWorker();
+}
+
+void StartPendingScan()
+{
+    if (StartPending && WorkerEnding())
+        return;
+    KillTimer(MainWindow, PendingStartTimer);
+    if (!StartPending)
+        return;
+    StartPending = 0;
+    ScanRunning.store(1);
+    SetWindowTextA(StartButton, StartLabels[1]);
+    StartWorker();
+}
+
+void TogglePause()
+{
+    if (!ScanRunning.load())
+        return;
+    ScanPaused = !ScanPaused;
+    SetWindowTextA(PauseButton, PauseLabels[ScanPaused]);
+    // The worker halts at its next subkey, holding nothing: suspending it
+    // outright could freeze it inside a registry or heap lock.
+    if (ScanPaused)
+        ResetEvent(ScanGate);
+    else
+        SetEvent(ScanGate);
+}
+
+void SelectHive(int buttonId, bool pressed)
+{
+    for (int row = 0; row < HiveCount; ++row)
+        if (HiveButtons[row] == buttonId)
+            HiveTable[row].selected.store(pressed ? 1 : 0);
+}
+
+DWORD WINAPI ScanWorker(void*)
+{
+    KeysScanned.store(0);
+    for (HiveEntry& hive : HiveTable) {
+        if (hive.selected.load() == 1) {
+            AncestorLength = 0;
+            AncestorPath[0] = '\0';
+            ScanKeyTree(hive.root, hive.name);
+        }
+    }
+    // Every change of state happens on the user-interface thread, in one
+    // synchronous message, so no click can land between its steps.
+    SendMessageA(MainWindow, WM_APP_SCAN_FINISHED, 0, 0);
+    return 0;
+}
+
+void FinishScan()
+{
+    char text[64];
+    ScanRunning.store(0);
+    SetWindowTextA(StartButton, StartLabels[0]);
+    if (EndingWorker)
+        CloseHandle(EndingWorker);
+    EndingWorker = WorkerThread;   // closed once its thread has ended
+    WorkerThread = nullptr;
+    snprintf(text, sizeof text, "%i keys are scanned", static_cast<int>(KeysScanned.load()));
+    SetWindowTextA(StatusLine, text);
+    // A Pause taken as the worker ran out of keys must not leave the
+    // program paused with nothing to resume.
+    if (ScanPaused) {
+        ScanPaused = 0;
+        SetWindowTextA(PauseButton, PauseLabels[0]);
+        SetEvent(ScanGate);
+    }
+    if (StartPending) {
+        SetWindowTextA(StartButton, StartLabels[1]);
+        SetTimer(MainWindow, PendingStartTimer, 5, nullptr);
+    }
+}

@@ -1,0 +1,92 @@
+// The interval of local time in which a key must have been last written.
+#include "scan/scan.h"
+#include "shell/shell.h"
+#include "resources/resource.h"
+
+TimeWindowBounds TimeWindow;
+
+// Keeps asFileTime in step with the whole of local, milliseconds included.
+static void RecomputeBound(TimeBound& bound)
+{
+    FILETIME ft{};
+    SystemTimeToFileTime(&bound.local, &ft);
+    bound.asFileTime.store(static_cast<int64_t>((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime));
+}
+
+static void ShowInPicker(HWND picker, const SYSTEMTIME& time)
+{
+    SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+}
+
+void InitTimeWindow()
+{
+    GetLocalTime(&TimeWindow.From.local);
+    RecomputeBound(TimeWindow.From);
+    GetLocalTime(&TimeWindow.Before.local);
+    RecomputeBound(TimeWindow.Before);
+}
+
+void OnDateTimeChange(const NMDATETIMECHANGE* change)
+{
+    const SYSTEMTIME& st = change->st;
+    switch (change->nmhdr.idFrom) {
+    case IDC_FROM_DATE:
+    case IDC_BEFORE_DATE: {
+        TimeBound& bound = change->nmhdr.idFrom == IDC_FROM_DATE ? TimeWindow.From : TimeWindow.Before;
+        bound.local.wDay = st.wDay;
+        bound.local.wMonth = st.wMonth;
+        bound.local.wYear = st.wYear;
+        RecomputeBound(bound);
+        break;
+    }
+    case IDC_FROM_TIME:
+    case IDC_BEFORE_TIME: {
+        TimeBound& bound = change->nmhdr.idFrom == IDC_FROM_TIME ? TimeWindow.From : TimeWindow.Before;
+        bound.local.wHour = st.wHour;
+        bound.local.wMinute = st.wMinute;
+        bound.local.wSecond = st.wSecond;
+        RecomputeBound(bound);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void SetFromToNow()
+{
+    GetLocalTime(&TimeWindow.From.local);
+    RecomputeBound(TimeWindow.From);
+    ShowInPicker(FromDatePicker, TimeWindow.From.local);
+    ShowInPicker(FromTimePicker, TimeWindow.From.local);
+}
+
+void CopyFromToBefore()
+{
+    const SYSTEMTIME& from = TimeWindow.From.local;
+    SYSTEMTIME& before = TimeWindow.Before.local;
+    before.wDay = from.wDay;
+    before.wMonth = from.wMonth;
+    before.wYear = from.wYear;
+    before.wHour = from.wHour;
+    before.wMinute = from.wMinute;
+    before.wSecond = from.wSecond;
+    RecomputeBound(TimeWindow.Before);
+    ShowInPicker(BeforeDatePicker, before);
+    ShowInPicker(BeforeTimePicker, before);
+}
+
+void ZeroFromTime()
+{
+    TimeWindow.From.local.wHour = 0;
+    TimeWindow.From.local.wMinute = 0;
+    TimeWindow.From.local.wSecond = 0;
+    RecomputeBound(TimeWindow.From);
+    ShowInPicker(FromTimePicker, TimeWindow.From.local);
+}
+
+bool IsInTimeWindow(const FILETIME& localTime)
+{
+    const int64_t t = static_cast<int64_t>((uint64_t(localTime.dwHighDateTime) << 32) | localTime.dwLowDateTime);
+    return TimeWindow.From.asFileTime.load() <= t && t <= TimeWindow.Before.asFileTime.load();
+}

@@ -1,0 +1,36 @@
+#!/bin/sh
+# Usage: wine-run.sh BUILD_DIR PROGRAM [ARGS...]
+# Runs a Windows program under Wine in the build tree's own prefix, never
+# the user's. CTest's cross-compiling emulator; the scripts use it too.
+# Creates the prefix on first use; provides an Xvfb display when none is set.
+set -e
+QUILLMERE_BUILD=$1
+shift
+export WINEPREFIX="$QUILLMERE_BUILD/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$QUILLMERE_BUILD"
+(
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1
+        wineserver -w
+    fi
+) 9>"$QUILLMERE_BUILD/.wineprefix.lock"
+
+xvfb_pid=
+if [ -z "$DISPLAY" ]; then
+    fd_file=$(mktemp)
+    Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$fd_file" 2>/dev/null &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.05; done
+    export DISPLAY=":$(head -n1 "$fd_file")"
+    rm -f "$fd_file"
+fi
+status=0
+wine "$@" || status=$?
+if [ -n "$xvfb_pid" ]; then
+    wineserver -k 2>/dev/null || true
+    kill "$xvfb_pid" 2>/dev/null || true
+fi
+exit $status

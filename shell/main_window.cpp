@@ -1,0 +1,124 @@
+// The main window "MAINWINDOW" and the routing of its messages.
+#include "shell/shell.h"
+#include "scan/scan.h"
+#include "results/results.h"
+#include "resources/resource.h"
+#include <commctrl.h>
+#include <windowsx.h>
+
+HINSTANCE Instance;
+HWND MainWindow;
+HWND ResultList;
+HWND StatusLine;
+HWND StartButton;
+HWND PauseButton;
+HWND FromDatePicker;
+HWND FromTimePicker;
+HWND BeforeDatePicker;
+HWND BeforeTimePicker;
+
+void RegisterMainWindowClass()
+{
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = MainWndProc;
+    wc.cbWndExtra = DLGWINDOWEXTRA;
+    wc.hInstance = Instance;
+    wc.hIcon = LoadIconA(Instance, "FRAMEICON");
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
+    wc.lpszClassName = "KESTRAVEL";
+    RegisterClassExA(&wc);
+}
+
+void InitMainWindow(HWND hwnd)
+{
+    MainWindow = hwnd;
+    InsertMenuA(GetSystemMenu(hwnd, FALSE), static_cast<UINT>(-1), MF_BYPOSITION, IDM_ABOUT, "About");
+    DrawMenuBar(hwnd);
+    ResultList = GetDlgItem(hwnd, IDC_RESULTS);
+    StatusLine = GetDlgItem(hwnd, IDC_STATUS);
+    StartButton = GetDlgItem(hwnd, IDC_START);
+    PauseButton = GetDlgItem(hwnd, IDC_PAUSE);
+    FromDatePicker = GetDlgItem(hwnd, IDC_FROM_DATE);
+    FromTimePicker = GetDlgItem(hwnd, IDC_FROM_TIME);
+    BeforeDatePicker = GetDlgItem(hwnd, IDC_BEFORE_DATE);
+    BeforeTimePicker = GetDlgItem(hwnd, IDC_BEFORE_TIME);
+    SetupResultList(ResultList);
+    InitTimeWindow();
+}
+
+static void OnClose(HWND hwnd)
+{
+    DestroyWindow(hwnd);
+}
+
+static void OnDestroy(HWND)
+{
+    PostQuitMessage(0);
+}
+
+static void OnTimer(HWND, UINT id)
+{
+    if (id == PendingStartTimer)
+        StartPendingScan();
+}
+
+static LRESULT OnNotify(HWND, int, NMHDR* header)
+{
+    if (header->code == DTN_DATETIMECHANGE)
+        OnDateTimeChange(reinterpret_cast<NMDATETIMECHANGE*>(header));
+    else if (header->code == NM_DBLCLK && header->hwndFrom == ResultList) {
+        int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
+        if (item >= 0)
+            OpenInRegistryEditor(item);
+    }
+    return 0;
+}
+
+// Decided on the id alone: IDOK and IDCANCEL (Enter, Escape) fall through
+// and leave the window open.
+static void OnCommand(HWND hwnd, int id, HWND, UINT)
+{
+    switch (id) {
+    case IDC_START:          ToggleScan(); break;
+    case IDC_PAUSE:          TogglePause(); break;
+    case IDC_HIVE_HKCR:
+    case IDC_HIVE_HKCU:
+    case IDC_HIVE_HKLM:
+    case IDC_HIVE_HKCC:
+    case IDC_HIVE_HKU:       SelectHive(id, IsDlgButtonChecked(hwnd, id) == BST_CHECKED); break;
+    case IDC_CLEAR:          ClearResults(); break;
+    case IDA_ZERO_FROM_TIME: ZeroFromTime(); break;
+    case IDA_FROM_NOW:       SetFromToNow(); break;
+    case IDA_FROM_TO_BEFORE: CopyFromToBefore(); break;
+    default:                 break;
+    }
+}
+
+static void OnSysCommand(HWND hwnd, UINT command, int x, int y)
+{
+    if (LOWORD(command) == IDM_ABOUT)
+        OpenAboutBox(hwnd);
+    FORWARD_WM_SYSCOMMAND(hwnd, command, x, y, DefWindowProcA);
+}
+
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+        HANDLE_MSG(hwnd, WM_CLOSE, OnClose);
+        HANDLE_MSG(hwnd, WM_DESTROY, OnDestroy);
+        HANDLE_MSG(hwnd, WM_NOTIFY, OnNotify);
+        HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
+        HANDLE_MSG(hwnd, WM_SYSCOMMAND, OnSysCommand);
+        HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
+    case WM_APP_ADD_ROW:
+        AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
+        return 0;
+    case WM_APP_SCAN_FINISHED:
+        FinishScan();
+        return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}

@@ -1,0 +1,38 @@
+// Application shell: start-up, the main window and the About box.
+#pragma once
+#include <windows.h>
+
+// ---- Program-wide handles, set at start-up and only read afterwards ------
+extern HINSTANCE Instance;
+extern HWND MainWindow;
+extern HWND ResultList;
+extern HWND StatusLine;
+extern HWND StartButton;
+extern HWND PauseButton;
+extern HWND FromDatePicker;
+extern HWND FromTimePicker;
+extern HWND BeforeDatePicker;
+extern HWND BeforeTimePicker;
+
+// Private messages from the worker; WM_APP because the window hosts a dialog.
+constexpr UINT WM_APP_ADD_ROW = WM_APP + 1;         // wParam key text, lParam time text
+constexpr UINT WM_APP_SCAN_FINISHED = WM_APP + 2;   // the worker has walked its last root
+constexpr UINT_PTR PendingStartTimer = 1;           // retries a deferred Start
+
+// The maker, shown in the caption and linked from the About box.
+#define MAKER_HOST "orvane.example"
+constexpr char WebAddress[] = "https://" MAKER_HOST "/quillmere/";
+constexpr char MailText[] = "mailto:quillmere@" MAKER_HOST;
+constexpr char MailTarget[] = "mailto:quillmere@" MAKER_HOST "?Subject=Quillmere_1.0";
+
+// ---- Start-up (program_entry.cpp) ----------------------------------------
+[[noreturn]] void ProgramEntry();                    // checks, window, message loop
+
+// ---- Main window (main_window.cpp) ---------------------------------------
+void RegisterMainWindowClass();                      // the class "KESTRAVEL"
+void InitMainWindow(HWND hwnd);                      // system menu, handles, list, time window
+LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- About box (about_box.cpp) -------------------------------------------
+void OpenAboutBox(HWND owner);                       // modal, from the system menu
+INT_PTR CALLBACK AboutDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
