@@ -4,16 +4,20 @@
 # the user's. CTest's cross-compiling emulator; the scripts use it too.
 # Creates the prefix on first use; provides an Xvfb display when none is set.
 set -e
-QUILLMERE_BUILD=$1
+mkdir -p "$1"
+QUILLMERE_BUILD=$(cd "$1" && pwd)
 shift
 export WINEPREFIX="$QUILLMERE_BUILD/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$QUILLMERE_BUILD"
 (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         wineboot -i >/dev/null 2>&1
+        # A virtual desktop: Wine then draws captions and close boxes itself,
+        # so tests can click them without a window manager.
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
         wineserver -w
     fi
 ) 9>"$QUILLMERE_BUILD/.wineprefix.lock"

@@ -4,6 +4,7 @@
 # it started: that Xvfb (by PID) and the prefix's wineserver.
 here=$(cd "$(dirname "$0")/.." && pwd)
 : "${QUILLMERE_BUILD:=$here/build}"
+QUILLMERE_BUILD=$(cd "$QUILLMERE_BUILD" && pwd)
 export QUILLMERE_BUILD
 export WINEPREFIX="$QUILLMERE_BUILD/wineprefix"
 export WINEDEBUG=-all

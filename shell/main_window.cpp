@@ -59,6 +59,22 @@ static void OnDestroy(HWND)
     PostQuitMessage(0);
 }
 
+// The dialog keyboard interface asks the window itself to move the focus
+// (Tab, Shift+Tab, arrows within a group). Only the dialog default procedure
+// would act on that, and this window uses DefWindowProcA, so do it here.
+static void OnNextDlgCtl(HWND hwnd, WPARAM target, LPARAM byHandle)
+{
+    HWND next = reinterpret_cast<HWND>(target);
+    if (!LOWORD(byHandle)) {
+        HWND focus = GetFocus();
+        if (focus == hwnd || !IsChild(hwnd, focus))
+            focus = nullptr;
+        next = GetNextDlgTabItem(hwnd, focus, target != 0);
+    }
+    if (next)
+        SetFocus(next);
+}
+
 static void OnTimer(HWND, UINT id)
 {
     if (id == PendingStartTimer)
@@ -113,6 +129,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
         HANDLE_MSG(hwnd, WM_SYSCOMMAND, OnSysCommand);
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
+    case WM_NEXTDLGCTL:
+        OnNextDlgCtl(hwnd, wParam, lParam);
+        return 0;
     case WM_APP_ADD_ROW:
         AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
         return 0;

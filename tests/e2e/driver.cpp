@@ -1,0 +1,312 @@
+#include "driver.h"
+#include "resources/resource.h"
+#include <cstdio>
+
+std::string ExeDirectory()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir(path);
+    return dir.substr(0, dir.find_last_of('\\') + 1);
+}
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
+struct WindowSearch {
+    DWORD pid;
+    const char* className;
+    HWND found;
+};
+
+static BOOL CALLBACK MatchWindow(HWND hwnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    if (pid == search->pid && IsWindowVisible(hwnd) && (!search->className || !lstrcmpA(name, search->className))) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindProcessWindow(DWORD pid, const char* className)
+{
+    WindowSearch search{pid, className, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+RunningApp Launch(const char* exeName, const char* windowClass)
+{
+    RunningApp app;
+    std::string command = "\"" + ExeDirectory() + exeName + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &app.process))
+        return app;
+    WaitForInputIdle(app.process.hProcess, 10000);
+    WaitFor([&] { return (app.window = FindProcessWindow(app.process.dwProcessId, windowClass)) != nullptr; }, 20000);
+    if (app.window)
+        Activate(app.window);
+    return app;
+}
+
+DWORD WaitExit(RunningApp& app, DWORD timeoutMs)
+{
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(app.process.hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(app.process.hProcess, &code);
+    return code;
+}
+
+void Kill(RunningApp& app)
+{
+    if (app.process.hProcess && WaitForSingleObject(app.process.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(app.process.hProcess, 1);
+        WaitForSingleObject(app.process.hProcess, 5000);
+    }
+    if (app.process.hProcess) {
+        CloseHandle(app.process.hProcess);
+        CloseHandle(app.process.hThread);
+    }
+    app.process = {};
+}
+
+HWND Control(const RunningApp& app, int id)
+{
+    return GetDlgItem(app.window, id);
+}
+
+std::string Text(HWND hwnd)
+{
+    char text[8192] = "";
+    DWORD_PTR result;
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, &result);
+    return text;
+}
+
+bool Responsive(HWND hwnd, DWORD timeoutMs)
+{
+    DWORD_PTR result;
+    return SendMessageTimeoutA(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, timeoutMs, &result) != 0;
+}
+
+void Activate(HWND hwnd)
+{
+    SetForegroundWindow(hwnd);
+    WaitFor([&] { return GetForegroundWindow() == hwnd; }, 3000);
+    Sleep(50);
+}
+
+static void Send(INPUT* inputs, UINT count)
+{
+    SendInput(count, inputs, sizeof(INPUT));
+    Sleep(30);
+}
+
+// Every mouse event carries its absolute position: Wine does not apply an
+// injected move to button events sent in a later call.
+static INPUT MouseInput(POINT screen, DWORD flags)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = MulDiv(screen.x, 65535, GetSystemMetrics(SM_CXSCREEN) - 1);
+    input.mi.dy = MulDiv(screen.y, 65535, GetSystemMetrics(SM_CYSCREEN) - 1);
+    input.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return input;
+}
+
+void MoveMouseTo(POINT screen)
+{
+    INPUT input = MouseInput(screen, 0);
+    Send(&input, 1);
+}
+
+void ClickAt(POINT screen, bool twice)
+{
+    INPUT inputs[4] = {MouseInput(screen, MOUSEEVENTF_LEFTDOWN), MouseInput(screen, MOUSEEVENTF_LEFTUP),
+                       MouseInput(screen, MOUSEEVENTF_LEFTDOWN), MouseInput(screen, MOUSEEVENTF_LEFTUP)};
+    SendInput(twice ? 4 : 2, inputs, sizeof(INPUT));
+    Sleep(200);
+}
+
+void Click(HWND control, bool twice)
+{
+    RECT rect;
+    GetWindowRect(control, &rect);
+    ClickAt({(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, twice);
+}
+
+void PressKey(WORD vk, bool ctrl, bool alt, bool shift)
+{
+    std::vector<INPUT> inputs;
+    auto key = [&](WORD code, bool up) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = code;
+        input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(input);
+    };
+    if (ctrl) key(VK_CONTROL, false);
+    if (alt) key(VK_MENU, false);
+    if (shift) key(VK_SHIFT, false);
+    key(vk, false);
+    key(vk, true);
+    if (shift) key(VK_SHIFT, true);
+    if (alt) key(VK_MENU, true);
+    if (ctrl) key(VK_CONTROL, true);
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(120);
+}
+
+HWND FocusedWindow(const RunningApp& app)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(app.process.dwThreadId, &info);
+    return info.hwndFocus;
+}
+
+int RowCount(HWND list)
+{
+    DWORD_PTR count = 0;
+    SendMessageTimeoutA(list, LVM_GETITEMCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+    return static_cast<int>(count);
+}
+
+// Memory in the other process for messages that carry pointers.
+struct RemoteBuffer {
+    RemoteBuffer(HANDLE process, SIZE_T size) : process(process)
+    {
+        address = static_cast<char*>(VirtualAllocEx(process, nullptr, size, MEM_COMMIT, PAGE_READWRITE));
+    }
+    ~RemoteBuffer() { VirtualFreeEx(process, address, 0, MEM_RELEASE); }
+    void Write(SIZE_T offset, const void* data, SIZE_T size) { WriteProcessMemory(process, address + offset, data, size, nullptr); }
+    void Read(SIZE_T offset, void* data, SIZE_T size) { ReadProcessMemory(process, address + offset, data, size, nullptr); }
+    HANDLE process;
+    char* address;
+};
+
+std::string RowText(const RunningApp& app, HWND list, int row, int column)
+{
+    constexpr SIZE_T textSize = 8192;
+    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMA) + textSize);
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = remote.address + sizeof(LVITEMA);
+    item.cchTextMax = textSize;
+    remote.Write(0, &item, sizeof item);
+    DWORD_PTR length = 0;
+    SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &length);
+    std::string text(textSize, '\0');
+    remote.Read(sizeof(LVITEMA), text.data(), textSize);
+    text.resize(strnlen(text.data(), textSize));
+    return text;
+}
+
+std::vector<std::string> RowPaths(const RunningApp& app, HWND list)
+{
+    std::vector<std::string> paths;
+    for (int row = 0, rows = RowCount(list); row < rows; ++row)
+        paths.push_back(RowText(app, list, row, 1));
+    return paths;
+}
+
+RECT RowRect(const RunningApp& app, HWND list, int row)
+{
+    RemoteBuffer remote(app.process.hProcess, sizeof(RECT));
+    RECT rect{LVIR_BOUNDS, 0, 0, 0};
+    remote.Write(0, &rect, sizeof rect);
+    DWORD_PTR ok;
+    SendMessageTimeoutA(list, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &ok);
+    remote.Read(0, &rect, sizeof rect);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+SYSTEMTIME PickerTime(const RunningApp& app, HWND picker)
+{
+    RemoteBuffer remote(app.process.hProcess, sizeof(SYSTEMTIME));
+    SYSTEMTIME st{};
+    DWORD_PTR result;
+    SendMessageTimeoutA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &result);
+    remote.Read(0, &st, sizeof st);
+    return st;
+}
+
+bool WaitScanned(const RunningApp& app, DWORD timeoutMs)
+{
+    HWND status = Control(app, IDC_STATUS);
+    return WaitFor([&] {
+        return Text(status).find(" keys are scanned") != std::string::npos
+            && Text(Control(app, IDC_START)) == "Start";
+    }, timeoutMs);
+}
+
+void CreateKeyPath(HKEY hive, const std::string& path)
+{
+    HKEY key;
+    if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr) == ERROR_SUCCESS)
+        RegCloseKey(key);
+}
+
+void DeleteKeyTree(HKEY hive, const std::string& path)
+{
+    RegDeleteTreeA(hive, path.c_str());
+    RegDeleteKeyExA(hive, path.c_str(), KEY_WOW64_64KEY, 0);
+}
+
+bool KeyExists(HKEY hive, const std::string& path)
+{
+    HKEY key;
+    if (RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::string ReadString(HKEY hive, const std::string& path, const char* value)
+{
+    char data[4096] = "";
+    DWORD size = sizeof data - 1;
+    if (RegGetValueA(hive, path.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+        return {};
+    return data;
+}
+
+bool TabTo(const RunningApp& app, int id)
+{
+    for (int i = 0; i < 20; ++i) {
+        if (GetDlgCtrlID(FocusedWindow(app)) == id && GetParent(FocusedWindow(app)) == app.window)
+            return true;
+        PressKey(VK_TAB);
+    }
+    return false;
+}
+
+void ClickCloseBox(HWND window)
+{
+    RECT rect;
+    GetWindowRect(window, &rect);
+    for (int y = rect.top + 2; y < rect.top + 40; y += 2)
+        for (int x = rect.right - 2; x > rect.right - 60; x -= 2) {
+            DWORD_PTR hit = 0;
+            SendMessageTimeoutA(window, WM_NCHITTEST, 0, MAKELPARAM(x, y), SMTO_ABORTIFHUNG, 2000, &hit);
+            if (hit == HTCLOSE) {
+                ClickAt({x, y});
+                return;
+            }
+        }
+}

@@ -1,0 +1,232 @@
+// The real Quillmere.exe, driven by keyboard and mouse from another process.
+#include "driver.h"
+#include "resources/resource.h"
+#include <gtest/gtest.h>
+#include <cstdio>
+
+namespace {
+
+const std::string FixtureKey = "Software\\QuillmereTest\\E2E";
+const std::string FixturePath = "HKEY_CURRENT_USER\\" + FixtureKey;
+
+int64_t Ticks(const SYSTEMTIME& st)
+{
+    FILETIME ft;
+    SystemTimeToFileTime(&st, &ft);
+    return static_cast<int64_t>((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+}
+
+bool SameDate(const SYSTEMTIME& a, const SYSTEMTIME& b)
+{
+    return a.wYear == b.wYear && a.wMonth == b.wMonth && a.wDay == b.wDay;
+}
+
+bool IsMidnight(const SYSTEMTIME& st)
+{
+    return st.wHour == 0 && st.wMinute == 0 && st.wSecond == 0;
+}
+
+bool Checked(HWND button)
+{
+    return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+struct MainWindowByHand : ::testing::Test {
+    void SetUp() override
+    {
+        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
+        CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\A\\B");
+        CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\C");
+        app = Launch();
+        ASSERT_NE(app.window, nullptr);
+    }
+    void TearDown() override
+    {
+        Kill(app);
+        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
+    }
+    RunningApp app;
+};
+
+}  // namespace
+
+TEST_F(MainWindowByHand, ScanFindsTheKeysWrittenSinceYesterday)
+{
+    HWND hkcu = Control(app, IDC_HIVE_HKCU);
+    Click(hkcu);
+    EXPECT_TRUE(Checked(hkcu));
+
+    // From back one day with the keyboard: the first field right of the
+    // caret-less start is the day; Down steps it back.
+    ASSERT_TRUE(TabTo(app, IDC_FROM_DATE));
+    HWND fromDate = Control(app, IDC_FROM_DATE);
+    const SYSTEMTIME shown = PickerTime(app, fromDate);
+    PressKey(VK_RIGHT);
+    PressKey(VK_DOWN);
+    const SYSTEMTIME moved = PickerTime(app, fromDate);
+    const int64_t day = 24LL * 3600 * 10000000;
+    EXPECT_EQ(Ticks(shown) - Ticks(moved), day);
+
+    Click(Control(app, IDC_START));
+    ASSERT_TRUE(WaitScanned(app));
+    std::vector<std::string> fixtureRows;
+    HWND list = Control(app, IDC_RESULTS);
+    std::vector<std::string> rows = RowPaths(app, list);
+    for (const std::string& path : rows)
+        if (path.rfind(FixturePath + "\\", 0) == 0)
+            fixtureRows.push_back(path);
+    EXPECT_EQ(fixtureRows, (std::vector<std::string>{FixturePath + "\\A\\B", FixturePath + "\\A", FixturePath + "\\C"}));
+    for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+        EXPECT_EQ(RowText(app, list, row, 0), std::to_string(row + 1));
+        EXPECT_EQ(rows[row].rfind("HKEY_CURRENT_USER\\", 0), 0u) << rows[row];
+        int d, m, y, h, mi, s;
+        EXPECT_EQ(sscanf(RowText(app, list, row, 2).c_str(), "%d.%d.%d %d:%d:%d", &d, &m, &y, &h, &mi, &s), 6);
+    }
+    PressKey(VK_F4, false, true);
+    EXPECT_EQ(WaitExit(app, 5000), 0u);
+}
+
+TEST_F(MainWindowByHand, TimeCommandsWorkOnAPickerAndOnTheList)
+{
+    HWND fromDate = Control(app, IDC_FROM_DATE), fromTime = Control(app, IDC_FROM_TIME);
+    HWND beforeDate = Control(app, IDC_BEFORE_DATE), beforeTime = Control(app, IDC_BEFORE_TIME);
+    const SYSTEMTIME beforeAtStart = PickerTime(app, beforeTime);
+    const SYSTEMTIME dateAtStart = PickerTime(app, fromDate);
+
+    ASSERT_TRUE(TabTo(app, IDC_FROM_TIME));
+    PressKey('Z', true);
+    EXPECT_TRUE(IsMidnight(PickerTime(app, fromTime)));
+    EXPECT_TRUE(SameDate(PickerTime(app, fromDate), dateAtStart));
+    EXPECT_EQ(Ticks(PickerTime(app, beforeTime)), Ticks(beforeAtStart));
+
+    PressKey(VK_RIGHT, true);                    // Before takes From's date and time
+    EXPECT_TRUE(IsMidnight(PickerTime(app, beforeTime)));
+    EXPECT_TRUE(SameDate(PickerTime(app, beforeDate), dateAtStart));
+
+    PressKey(VK_LEFT, true);                     // From back to now
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    EXPECT_LT(_abs64(Ticks(PickerTime(app, fromTime)) - Ticks(now)), 120LL * 10000000);
+
+    // The same keys with the focus on the result list.
+    Click(Control(app, IDC_RESULTS));
+    EXPECT_EQ(FocusedWindow(app), Control(app, IDC_RESULTS));
+    PressKey('Z', true);
+    EXPECT_TRUE(IsMidnight(PickerTime(app, fromTime)));
+    PressKey(VK_LEFT, true);
+    GetLocalTime(&now);
+    EXPECT_LT(_abs64(Ticks(PickerTime(app, fromTime)) - Ticks(now)), 120LL * 10000000);
+    PressKey(VK_RIGHT, true);
+    EXPECT_LT(_abs64(Ticks(PickerTime(app, beforeTime)) - Ticks(now)), 120LL * 10000000);
+}
+
+TEST_F(MainWindowByHand, TabVisitsTheControlsInTemplateOrder)
+{
+    const std::vector<int> order = {IDC_HIVE_HKCR, IDC_HIVE_HKCU, IDC_HIVE_HKLM, IDC_HIVE_HKCC, IDC_HIVE_HKU,
+                                    IDC_FROM_DATE, IDC_FROM_TIME, IDC_BEFORE_DATE, IDC_BEFORE_TIME,
+                                    IDC_START, IDC_PAUSE, IDC_RESULTS, IDC_CLEAR, IDC_HIVE_HKCR};
+    std::vector<int> visited;
+    for (size_t i = 0; i < order.size(); ++i) {
+        PressKey(VK_TAB);
+        visited.push_back(GetDlgCtrlID(FocusedWindow(app)));
+    }
+    EXPECT_EQ(visited, order);
+    PressKey(VK_TAB, false, false, true);
+    EXPECT_EQ(GetDlgCtrlID(FocusedWindow(app)), IDC_CLEAR);
+}
+
+TEST_F(MainWindowByHand, EnterAndEscapeLeaveItOpenTheCloseBoxEndsIt)
+{
+    LONG style = GetWindowLongA(app.window, GWL_STYLE);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+
+    PressKey(VK_RETURN);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(TabTo(app, IDC_FROM_DATE));
+    PressKey(VK_RETURN);
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(WaitExit(app, 500), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(IsWindowVisible(app.window));
+    EXPECT_TRUE(Responsive(app.window));
+
+    ClickCloseBox(app.window);
+    EXPECT_EQ(WaitExit(app, 5000), 0u);
+}
+
+TEST_F(MainWindowByHand, ClosingDuringARunningScanExitsWithZero)
+{
+    Click(Control(app, IDC_HIVE_HKCR));
+    Click(Control(app, IDC_HIVE_HKLM));
+    Click(Control(app, IDC_START));
+    EXPECT_EQ(Text(Control(app, IDC_START)), "Stop");
+    Sleep(300);
+    ClickCloseBox(app.window);
+    EXPECT_EQ(WaitExit(app, 2000), 0u);
+}
+
+TEST_F(MainWindowByHand, ClosingDuringAPausedScanExitsWithZero)
+{
+    Click(Control(app, IDC_HIVE_HKCR));
+    Click(Control(app, IDC_START));
+    Sleep(300);
+    Click(Control(app, IDC_PAUSE));
+    EXPECT_EQ(Text(Control(app, IDC_PAUSE)), "Resume");
+    Activate(app.window);
+    PressKey(VK_F4, false, true);
+    EXPECT_EQ(WaitExit(app, 2000), 0u);
+}
+
+TEST(Startup, WithoutCommonControlsItSaysSoAndExitsWithZero)
+{
+    // A build of the program whose common-controls check always fails.
+    RunningApp app = Launch("QuillmereNoComctl.exe", "#32770");
+    ASSERT_NE(app.window, nullptr);
+    EXPECT_EQ(Text(app.window), "Quillmere ERROR");
+    std::string message;
+    for (HWND child = GetWindow(app.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        message += Text(child) + "|";
+    EXPECT_NE(message.find("For working the program needs library comctl32.dll ver. > 4.70"), std::string::npos) << message;
+    Activate(app.window);
+    PressKey(VK_RETURN);
+    EXPECT_EQ(WaitExit(app, 5000), 0u);
+    Kill(app);
+}
+
+TEST(Startup, TheExecutableCarriesItsResources)
+{
+    const std::string exe = ExeDirectory() + "Quillmere.exe";
+    HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+    EXPECT_NE(FindResourceA(module, "MAINWINDOW", MAKEINTRESOURCEA(5)), nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(IDD_ABOUT), MAKEINTRESOURCEA(5)), nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(IDR_ACCELERATORS), MAKEINTRESOURCEA(9)), nullptr);
+    EXPECT_NE(FindResourceA(module, "FRAMEICON", MAKEINTRESOURCEA(14)), nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(IDI_WEB), MAKEINTRESOURCEA(14)), nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(IDI_MAIL), MAKEINTRESOURCEA(14)), nullptr);
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)), nullptr);
+    FreeLibrary(module);
+
+    DWORD size = GetFileVersionInfoSizeA(exe.c_str(), nullptr);
+    ASSERT_GT(size, 0u);
+    std::vector<char> block(size);
+    ASSERT_TRUE(GetFileVersionInfoA(exe.c_str(), 0, size, block.data()));
+    auto value = [&](const char* name) {
+        char* text = nullptr;
+        UINT length = 0;
+        std::string path = std::string("\\\\StringFileInfo\\\\040904b0\\\\") + name;
+        return VerQueryValueA(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) ? std::string(text) : std::string();
+    };
+    EXPECT_EQ(value("FileVersion"), "1, 0, 0, 1");
+    EXPECT_EQ(value("ProductVersion"), "1, 0, 0, 1");
+    EXPECT_EQ(value("FileDescription"), "Quillmere");
+    EXPECT_EQ(value("InternalName"), "Quillmere");
+    EXPECT_EQ(value("CompanyName"), "Orvane");
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(block.data(), "\\\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
+    EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);
+}
