@@ -255,10 +255,26 @@ bool WaitScanned(const RunningApp& app, DWORD timeoutMs)
     }, timeoutMs);
 }
 
+// Level by level: a whole path may be longer than one name may be.
 void CreateKeyPath(HKEY hive, const std::string& path)
 {
-    HKEY key;
-    if (RegCreateKeyExA(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr) == ERROR_SUCCESS)
+    HKEY key = hive;
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string::npos)
+            end = path.size();
+        HKEY sub;
+        LONG result = RegCreateKeyExA(key, path.substr(start, end - start).c_str(), 0, nullptr, 0,
+                                      KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &sub, nullptr);
+        if (key != hive)
+            RegCloseKey(key);
+        if (result != ERROR_SUCCESS)
+            return;
+        key = sub;
+        start = end + 1;
+    }
+    if (key != hive)
         RegCloseKey(key);
 }
 

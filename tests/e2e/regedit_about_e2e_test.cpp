@@ -1,0 +1,335 @@
+// Opening a found key in the registry editor, and the About box, driven by hand.
+#include "driver.h"
+#include "resources/resource.h"
+#include <gtest/gtest.h>
+#include <fstream>
+
+namespace {
+
+const std::string FixtureKey = "Software\\QuillmereTest\\Editor";
+const std::string FixturePath = "HKEY_CURRENT_USER\\" + FixtureKey;
+const std::string Settings = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+const std::string LongName(250, 'q');
+
+void SetString(HKEY hive, const std::string& path, const char* name, const std::string& text)
+{
+    RegSetKeyValueA(hive, path.c_str(), name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+struct EditorWindow {
+    HWND window = nullptr;
+    DWORD pid = 0;
+};
+
+struct EditorSearch {
+    std::vector<DWORD> known;
+    EditorWindow found;
+};
+
+BOOL CALLBACK MatchEditor(HWND hwnd, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<EditorSearch*>(lParam);
+    char name[64] = "";
+    GetClassNameA(hwnd, name, sizeof name);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (!lstrcmpA(name, "RegEdit_RegEdit") && IsWindowVisible(hwnd)
+        && std::find(search->known.begin(), search->known.end(), pid) == search->known.end()) {
+        search->found = {hwnd, pid};
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A registry editor window of a process not in `known`.
+EditorWindow NewEditor(const std::vector<DWORD>& known, DWORD timeoutMs)
+{
+    EditorSearch search{known, {}};
+    WaitFor([&] {
+        EnumWindows(MatchEditor, reinterpret_cast<LPARAM>(&search));
+        return search.found.window != nullptr;
+    }, timeoutMs);
+    return search.found;
+}
+
+void CloseEditor(const EditorWindow& editor)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, editor.pid);
+    if (process) {
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
+std::string EditorStatus(const EditorWindow& editor)
+{
+    HWND bar = FindWindowExA(editor.window, nullptr, "msctls_statusbar32", nullptr);
+    return bar ? Text(bar) : std::string();
+}
+
+struct OpenInEditor : ::testing::Test {
+    void SetUp() override
+    {
+        hadSettings = KeyExists(HKEY_CURRENT_USER, Settings);
+        savedLastKey = ReadString(HKEY_CURRENT_USER, Settings, "LastKey");
+        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
+        CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\A\\B");
+        std::string deep = FixtureKey;
+        for (int level = 0; level < 5; ++level)
+            deep += "\\" + LongName;
+        CreateKeyPath(HKEY_CURRENT_USER, deep);
+        CreateKeyPath(HKEY_CURRENT_USER, Settings);
+    }
+    void TearDown() override
+    {
+        Kill(app);
+        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
+        if (!hadSettings)
+            DeleteKeyTree(HKEY_CURRENT_USER, Settings);
+        else if (savedLastKey.empty())
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, Settings.c_str(), "LastKey");
+        else
+            SetString(HKEY_CURRENT_USER, Settings, "LastKey", savedLastKey);
+    }
+    // Starts Quillmere and scans HKCU for keys written since yesterday.
+    void ScanFixture()
+    {
+        app = Launch();
+        ASSERT_NE(app.window, nullptr);
+        Click(Control(app, IDC_HIVE_HKCU));
+        ASSERT_TRUE(TabTo(app, IDC_FROM_DATE));
+        PressKey(VK_RIGHT);
+        PressKey(VK_DOWN);
+        Click(Control(app, IDC_START));
+        ASSERT_TRUE(WaitScanned(app));
+        list = Control(app, IDC_RESULTS);
+        paths = RowPaths(app, list);
+    }
+    int RowOf(const std::string& path)
+    {
+        auto found = std::find(paths.begin(), paths.end(), path);
+        return found == paths.end() ? -1 : static_cast<int>(found - paths.begin());
+    }
+    void DoubleClickRow(int row)
+    {
+        SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+        Sleep(100);
+        RECT rect = RowRect(app, list, row);
+        ClickAt({rect.left + 60, (rect.top + rect.bottom) / 2}, true);
+    }
+    bool hadSettings = false;
+    std::string savedLastKey;
+    RunningApp app;
+    HWND list = nullptr;
+    std::vector<std::string> paths;
+};
+
+}  // namespace
+
+TEST_F(OpenInEditor, DoubleClickStoresThePathAndStartsTheEditorThereEveryTime)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A";
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+
+    DoubleClickRow(row);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path; }, 5000));
+    EditorWindow first = NewEditor({}, 20000);
+    ASSERT_NE(first.window, nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        std::string status = EditorStatus(first);
+        return status.size() >= path.size() && status.compare(status.size() - path.size(), path.size(), path) == 0;
+    }, 10000)) << EditorStatus(first);
+
+    // Again, with an editor already open: written again, started again.
+    SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    Activate(app.window);
+    DoubleClickRow(row);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path; }, 5000));
+    EditorWindow second = NewEditor({first.pid}, 20000);
+    EXPECT_NE(second.window, nullptr);
+    CloseEditor(first);
+    CloseEditor(second);
+}
+
+TEST_F(OpenInEditor, APathLongerThan1023CharactersIsStoredCut)
+{
+    ScanFixture();
+    std::string path = FixturePath;
+    for (int level = 0; level < 5; ++level)
+        path += "\\" + LongName;
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    DoubleClickRow(row);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path.substr(0, 1023); }, 5000))
+        << ReadString(HKEY_CURRENT_USER, Settings, "LastKey").size();
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
+}
+
+TEST_F(OpenInEditor, WithoutTheEditorsSettingsOrOutsideARowNothingHappens)
+{
+    ScanFixture();
+    const int row = RowOf(FixturePath + "\\A\\B");
+    ASSERT_GE(row, 0);
+
+    DeleteKeyTree(HKEY_CURRENT_USER, Settings);
+    DoubleClickRow(row);
+    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Settings));
+
+    // Outside any row: the blank area below the last row, after a Clear.
+    CreateKeyPath(HKEY_CURRENT_USER, Settings);
+    SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    Click(Control(app, IDC_CLEAR));
+    RECT rect;
+    GetWindowRect(list, &rect);
+    ClickAt({(rect.left + rect.right) / 2, rect.bottom - 20}, true);
+    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
+}
+
+namespace {
+
+// Replaces a scheme's open command for the test and puts it back afterwards.
+struct SchemeHandler {
+    SchemeHandler(const char* scheme, const std::string& command) : key(std::string(scheme) + "\\shell\\open\\command")
+    {
+        existed = KeyExists(HKEY_CLASSES_ROOT, key);
+        saved = ReadString(HKEY_CLASSES_ROOT, key, nullptr);
+        CreateKeyPath(HKEY_CLASSES_ROOT, key);
+        SetString(HKEY_CLASSES_ROOT, key, nullptr, command);
+    }
+    ~SchemeHandler()
+    {
+        if (existed)
+            SetString(HKEY_CLASSES_ROOT, key, nullptr, saved);
+        else
+            RegDeleteKeyValueA(HKEY_CLASSES_ROOT, key.c_str(), nullptr);
+    }
+    std::string key;
+    bool existed;
+    std::string saved;
+};
+
+std::vector<std::string> ReadLines(const std::string& file)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Cursor handles belong to the process that loaded them, so the test tells
+// the hand from the arrow by comparing what is shown at different places.
+HCURSOR CursorAt(POINT screen)
+{
+    MoveMouseTo(screen);
+    Sleep(100);
+    CURSORINFO info{};
+    info.cbSize = sizeof info;
+    GetCursorInfo(&info);
+    return info.hCursor;
+}
+
+POINT Centre(HWND hwnd)
+{
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
+int BluePixels(HWND hwnd)
+{
+    RECT rect;
+    GetWindowRect(hwnd, &rect);
+    HDC screen = GetDC(nullptr);
+    int blue = 0;
+    for (int y = rect.top; y < rect.bottom; ++y)
+        for (int x = rect.left; x < rect.right; ++x)
+            blue += GetPixel(screen, x, y) == RGB(0, 0, 255);
+    ReleaseDC(nullptr, screen);
+    return blue;
+}
+
+}  // namespace
+
+TEST(AboutBox, OpensFromTheLastSystemMenuItemAndItsLinksWork)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    const std::string log = std::string(temp) + "quillmere-links.log";
+    DeleteFileA(log.c_str());
+    const std::string command = "\"" + ExeDirectory() + "url_recorder.exe\" \"" + log + "\" \"%1\"";
+    SchemeHandler web("https", command), mail("mailto", command);
+
+    RunningApp app = Launch();
+    ASSERT_NE(app.window, nullptr);
+    // Up from the first item of the system menu reaches the last one.
+    PressKey(VK_SPACE, false, true);
+    PressKey(VK_UP);
+    PressKey(VK_RETURN);
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        about = FindProcessWindow(app.process.dwProcessId, "#32770");
+        return about != nullptr;
+    }, 5000));
+    EXPECT_EQ(Text(about), "About Quillmere");
+    EXPECT_EQ(Text(GetDlgItem(about, IDC_ABOUT_TITLE)), "Quillmere 1.0");
+    HWND webLink = GetDlgItem(about, IDC_WEB_LINK), mailLink = GetDlgItem(about, IDC_MAIL_LINK);
+    EXPECT_EQ(Text(webLink), "https://orvane.example/quillmere/");
+    EXPECT_EQ(Text(mailLink), "mailto:quillmere@orvane.example");
+
+    // Blue text on the links, none on the title.
+    EXPECT_GT(BluePixels(webLink), 0);
+    EXPECT_GT(BluePixels(mailLink), 0);
+    EXPECT_EQ(BluePixels(GetDlgItem(about, IDC_ABOUT_TITLE)), 0);
+
+    // The hand over the two links only; the icons beside them keep the arrow.
+    const HCURSOR arrow = CursorAt(Centre(GetDlgItem(about, IDC_ABOUT_TITLE)));
+    const HCURSOR hand = CursorAt(Centre(webLink));
+    EXPECT_NE(hand, arrow);
+    EXPECT_EQ(CursorAt(Centre(mailLink)), hand);
+    int icons = 0;
+    for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+            EXPECT_EQ(CursorAt(Centre(child)), arrow);
+            ++icons;
+        }
+    EXPECT_EQ(icons, 3);
+    RECT aboutRect;
+    GetWindowRect(about, &aboutRect);
+    EXPECT_EQ(CursorAt({aboutRect.left + 12, aboutRect.bottom - 12}), arrow);
+
+    Click(webLink);
+    Click(mailLink);
+    EXPECT_TRUE(WaitFor([&] { return ReadLines(log).size() >= 2; }, 15000));
+    Click(webLink, true);
+    EXPECT_TRUE(WaitFor([&] { return ReadLines(log).size() >= 4; }, 15000));
+    Sleep(1000);
+    std::vector<std::string> lines = ReadLines(log);
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"https://orvane.example/quillmere/", "https://orvane.example/quillmere/",
+                                               "https://orvane.example/quillmere/",
+                                               "mailto:quillmere@orvane.example?Subject=Quillmere_1.0"}));
+
+    // Enter and Escape leave it open; its close box closes it.
+    Activate(about);
+    PressKey(VK_RETURN);
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(about));
+    ClickCloseBox(about);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }, 5000));
+    EXPECT_TRUE(IsWindow(app.window));
+    EXPECT_EQ(CursorAt(Centre(Control(app, IDC_STATUS))), arrow);
+    EXPECT_EQ(CursorAt(Centre(Control(app, IDC_START))), arrow);
+    PressKey(VK_F4, false, true);
+    EXPECT_EQ(WaitExit(app, 5000), 0u);
+    Kill(app);
+    DeleteFileA(log.c_str());
+}
