@@ -4,7 +4,7 @@
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake
+cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DQUILLMERE_TESTS=ON
 cmake --build build -j2 --target quillmere_screenshot
 sh scripts/with-display.sh sh scripts/wine-run.sh build build/bin/quillmere_screenshot.exe 'Z:\tmp\quillmere-shot.bmp'
 mkdir -p docs

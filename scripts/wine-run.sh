@@ -22,14 +22,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
     fi
 ) 9>"$QUILLMERE_BUILD/.wineprefix.lock"
 
+. "$(dirname "$0")/xvfb.sh"
 xvfb_pid=
 if [ -z "$DISPLAY" ]; then
-    fd_file=$(mktemp)
-    Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$fd_file" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 100); do [ -s "$fd_file" ] && break; sleep 0.05; done
-    export DISPLAY=":$(head -n1 "$fd_file")"
-    rm -f "$fd_file"
+    start_xvfb
 fi
 status=0
 wine "$@" || status=$?

@@ -9,15 +9,10 @@ export QUILLMERE_BUILD
 export WINEPREFIX="$QUILLMERE_BUILD/wineprefix"
 export WINEDEBUG=-all
 
+. "$here/scripts/xvfb.sh"
 xvfb_pid=
 if [ -z "$DISPLAY" ]; then
-    fd_file=$(mktemp)
-    Xvfb -displayfd 1 -screen 0 1280x1024x24 -nolisten tcp >"$fd_file" 2>/dev/null &
-    xvfb_pid=$!
-    for _ in $(seq 200); do [ -s "$fd_file" ] && break; sleep 0.05; done
-    DISPLAY=":$(head -n1 "$fd_file")"
-    export DISPLAY
-    rm -f "$fd_file"
+    start_xvfb
     echo "No display set: using Xvfb on $DISPLAY"
 fi
 status=0
