@@ -39,6 +39,7 @@ void InitMainWindow(HWND hwnd)
     DrawMenuBar(hwnd);
     ResultList = GetDlgItem(hwnd, IDC_RESULTS);
     StatusLine = GetDlgItem(hwnd, IDC_STATUS);
+    InstallStatusLine(StatusLine);
     StartButton = GetDlgItem(hwnd, IDC_START);
     PauseButton = GetDlgItem(hwnd, IDC_PAUSE);
     FromDatePicker = GetDlgItem(hwnd, IDC_FROM_DATE);
@@ -79,6 +80,8 @@ static void OnTimer(HWND, UINT id)
 {
     if (id == PendingStartTimer)
         StartPendingScan();
+    else if (id == StatusPaintTimer)
+        PaintStatusLine();
 }
 
 static LRESULT OnNotify(HWND, int, NMHDR* header)

@@ -18,6 +18,7 @@ extern HWND BeforeTimePicker;
 constexpr UINT WM_APP_ADD_ROW = WM_APP + 1;         // wParam key text, lParam time text
 constexpr UINT WM_APP_SCAN_FINISHED = WM_APP + 2;   // the worker has walked its last root
 constexpr UINT_PTR PendingStartTimer = 1;           // retries a deferred Start
+constexpr UINT_PTR StatusPaintTimer = 2;            // paints the status line's latest text
 
 // The maker, shown in the caption and linked from the About box.
 #define MAKER_HOST "orvane.example"
@@ -32,6 +33,10 @@ constexpr char MailTarget[] = "mailto:quillmere@" MAKER_HOST "?Subject=Quillmere
 void RegisterMainWindowClass();                      // the class "KESTRAVEL"
 void InitMainWindow(HWND hwnd);                      // system menu, handles, list, time window
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Status line (status_line.cpp): text set at once, painted at the screen's pace
+void InstallStatusLine(HWND statusLine);             // from InitMainWindow
+void PaintStatusLine();                              // timer: shows the latest text
 
 // ---- About box (about_box.cpp) -------------------------------------------
 void OpenAboutBox(HWND owner);                       // modal, from the system menu
