@@ -1,6 +1,8 @@
 #include "driver.h"
 #include "resources/resource.h"
 #include <cstdio>
+#include <tlhelp32.h>
+#include <algorithm>
 
 std::string ExeDirectory()
 {
@@ -325,4 +327,213 @@ void ClickCloseBox(HWND window)
                 return;
             }
         }
+}
+
+int ThreadCount(DWORD pid)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return -1;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry))
+        count += entry.th32OwnerProcessID == pid;
+    CloseHandle(snapshot);
+    return count;
+}
+
+struct WindowList {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+static BOOL CALLBACK CollectWindow(HWND hwnd, LPARAM lParam)
+{
+    auto* list = reinterpret_cast<WindowList*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == list->pid && IsWindowVisible(hwnd))
+        list->found.push_back(hwnd);
+    return TRUE;
+}
+
+std::vector<HWND> ProcessWindows(DWORD pid)
+{
+    WindowList list{pid, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&list));
+    return list.found;
+}
+
+std::vector<DWORD> ChildProcesses(DWORD pid)
+{
+    std::vector<DWORD> children;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return children;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == pid && entry.th32ProcessID != pid)
+            children.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return children;
+}
+
+std::vector<std::pair<DWORD, std::string>> DescendantProcesses(DWORD pid)
+{
+    std::vector<PROCESSENTRY32> all;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return {};
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        all.push_back(entry);
+    CloseHandle(snapshot);
+    std::vector<std::pair<DWORD, std::string>> found;
+    std::vector<DWORD> parents{pid};
+    for (size_t next = 0; next < parents.size(); ++next)
+        for (const PROCESSENTRY32& process : all)
+            if (process.th32ParentProcessID == parents[next] && process.th32ProcessID != pid
+                && std::find(parents.begin(), parents.end(), process.th32ProcessID) == parents.end()) {
+                parents.push_back(process.th32ProcessID);
+                found.emplace_back(process.th32ProcessID, process.szExeFile);
+            }
+    return found;
+}
+
+void TerminateById(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);
+    if (!process)
+        return;
+    TerminateProcess(process, 1);
+    WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+}
+
+void PostCommand(const RunningApp& app, int id)
+{
+    HWND control = Control(app, id);
+    if (id >= IDC_HIVE_HKCR && id <= IDC_HIVE_HKU && id != IDC_STATUS) {
+        // A pushlike toggle flips its check before it notifies its parent.
+        DWORD_PTR state = 0;
+        SendMessageTimeoutA(control, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 5000, &state);
+        PostMessageA(control, BM_SETCHECK, state == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED, 0);
+    }
+    WORD code = id >= IDA_ZERO_FROM_TIME ? 1 : BN_CLICKED;   // accelerators say 1
+    PostMessageA(app.window, WM_COMMAND, MAKEWPARAM(id, code),
+                 id >= IDA_ZERO_FROM_TIME ? 0 : reinterpret_cast<LPARAM>(control));
+}
+
+int ScannedCount(const RunningApp& app)
+{
+    static const std::string suffix = " keys are scanned";
+    const std::string text = Text(Control(app, IDC_STATUS));
+    if (text.size() <= suffix.size() || text.compare(text.size() - suffix.size(), suffix.size(), suffix) != 0)
+        return -1;
+    return atoi(text.c_str());
+}
+
+std::vector<std::string> ColumnTexts(const RunningApp& app, HWND list, int column)
+{
+    constexpr SIZE_T textSize = 8192;
+    std::vector<std::string> texts;
+    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMA) + textSize);
+    std::string text(textSize, '\0');
+    for (int row = 0, rows = RowCount(list); row < rows; ++row) {
+        LVITEMA item{};
+        item.iSubItem = column;
+        item.pszText = remote.address + sizeof(LVITEMA);
+        item.cchTextMax = textSize;
+        remote.Write(0, &item, sizeof item);
+        char none = '\0';
+        remote.Write(sizeof(LVITEMA), &none, 1);
+        DWORD_PTR length = 0;
+        SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &length);
+        remote.Read(sizeof(LVITEMA), text.data(), textSize);
+        texts.emplace_back(text.data(), strnlen(text.data(), textSize));
+    }
+    return texts;
+}
+
+static bool ShiftDateOneDay(const RunningApp& app, int pickerId, WORD key, int64_t expected)
+{
+    if (!TabTo(app, pickerId))
+        return false;
+    HWND picker = Control(app, pickerId);
+    auto ticks = [&] {
+        SYSTEMTIME shown = PickerTime(app, picker);
+        FILETIME ft;
+        SystemTimeToFileTime(&shown, &ft);
+        return static_cast<int64_t>((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+    };
+    const int64_t before = ticks();
+    PressKey(VK_RIGHT);
+    PressKey(key);
+    return ticks() - before == expected;
+}
+
+bool MoveFromBackOneDay(const RunningApp& app)
+{
+    return ShiftDateOneDay(app, IDC_FROM_DATE, VK_DOWN, -24LL * 3600 * 10000000);
+}
+
+bool MoveBeforeAheadOneDay(const RunningApp& app)
+{
+    return ShiftDateOneDay(app, IDC_BEFORE_DATE, VK_UP, 24LL * 3600 * 10000000);
+}
+
+bool CreateKeyPathW(HKEY hive, const std::wstring& path)
+{
+    HKEY key;
+    if (RegCreateKeyExW(hive, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+bool RunCapture(const std::string& commandLine, std::string* output, DWORD timeoutMs)
+{
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd, writeEnd;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0))
+        return false;
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process{};
+    std::string command = commandLine;
+    BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return false;
+    }
+    output->clear();
+    char chunk[65536];
+    DWORD got;
+    while (ReadFile(readEnd, chunk, sizeof chunk, &got, nullptr) && got)
+        output->append(chunk, got);
+    CloseHandle(readEnd);
+    bool ended = WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0;
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return ended && code == 0;
+}
+
+std::string NativeRegExe()
+{
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, sizeof windows);
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    return std::string(windows) + (wow64 ? "\\Sysnative\\reg.exe" : "\\System32\\reg.exe");
 }

@@ -54,3 +54,32 @@ void CreateKeyPath(HKEY hive, const std::string& path);
 void DeleteKeyTree(HKEY hive, const std::string& path);
 bool KeyExists(HKEY hive, const std::string& path);
 std::string ReadString(HKEY hive, const std::string& path, const char* value);
+
+// ---- Process-wide views, for the hardening suite -------------------------
+int ThreadCount(DWORD pid);
+// Visible top-level windows of a process, of any class.
+std::vector<HWND> ProcessWindows(DWORD pid);
+// Processes whose parent is pid (snapshot; ids can be reused only after exit).
+std::vector<DWORD> ChildProcesses(DWORD pid);
+// Children, their children and so on, with their executable names.
+std::vector<std::pair<DWORD, std::string>> DescendantProcesses(DWORD pid);
+void TerminateById(DWORD pid);
+
+// A command as the window's own control would send it, posted across the
+// process boundary; hive toggles flip their check first, as a click does.
+void PostCommand(const RunningApp& app, int id);
+// The number in "%i keys are scanned", or -1 while the text is another.
+int ScannedCount(const RunningApp& app);
+// One column of every row, read through one buffer in the other process.
+std::vector<std::string> ColumnTexts(const RunningApp& app, HWND list, int column);
+// From one day back with the keyboard: the day field, then Down.
+bool MoveFromBackOneDay(const RunningApp& app);
+// Before one day ahead the same way, for keys written while the scan runs.
+bool MoveBeforeAheadOneDay(const RunningApp& app);
+
+// Keys with names outside the ANSI code page.
+bool CreateKeyPathW(HKEY hive, const std::wstring& path);
+// Runs a console program, its standard output into a string.
+bool RunCapture(const std::string& commandLine, std::string* output, DWORD timeoutMs = 120000);
+// The 64-bit reg.exe, seeing the native view as the program does.
+std::string NativeRegExe();
