@@ -145,7 +145,10 @@ TEST_F(OpenInEditor, DoubleClickStoresThePathAndStartsTheEditorThereEveryTime)
     }, 10000)) << EditorStatus(first);
 
     // Again, with an editor already open: written again, started again.
+    // The editor stays open, minimised: Wine keeps it above the list even
+    // once Quillmere is the foreground window again.
     SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    ShowWindow(first.window, SW_MINIMIZE);
     Activate(app.window);
     DoubleClickRow(row);
     EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path; }, 5000));
