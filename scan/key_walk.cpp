@@ -59,18 +59,29 @@ static void ListKey(const char* keyName, const char* name)
                  reinterpret_cast<LPARAM>(TimeText));
 }
 
+// Windows nests keys at most 512 deep. A deeper tree (Wine takes one) would
+// exhaust the worker's stack, so the walk goes no deeper: a key at the limit
+// is counted and listed like one that cannot be opened.
+static constexpr int MaxKeyDepth = 512;
+static int SubtreeDepth;           // levels below the root key of the key in hand, less one
+
 // Opens the subkey on the native registry view: a 32-bit process is
 // otherwise redirected to Wow6432Node and would list paths naming other keys.
 static void ScanSubtree(HKEY key, const char* name)
 {
+    if (SubtreeDepth >= MaxKeyDepth - 1)
+        return;
     HKEY sub;
     if (RegOpenKeyExA(key, name, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS)
         return;
     DWORD subkeyCount = 0;
     if (RegQueryInfoKeyA(sub, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
                          nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
-        && subkeyCount != 0)
+        && subkeyCount != 0) {
+        ++SubtreeDepth;
         ScanKeyTree(sub, name);
+        --SubtreeDepth;
+    }
     RegCloseKey(sub);
 }
 

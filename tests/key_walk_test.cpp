@@ -264,3 +264,20 @@ TEST_F(Walk, HklmIsWalkedOnTheNativeViewWithWow6432NodeAsItIs)
     EXPECT_FALSE(listed("HKEY_LOCAL_MACHINE\\Software\\QuillmereTest\\Redirected\\Child"));
     EXPECT_FALSE(listed("HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\QuillmereTest\\Native\\Child"));
 }
+
+// Wine nests keys deeper than the 512 levels of Windows; the walk stops
+// there instead of running the worker out of stack.
+TEST_F(Walk, KeysBelowTheDeepestLevelWindowsAllowsAreNotWalked)
+{
+    RegistryFixture fixture("TooDeep");
+    std::string path = "d";
+    for (int level = 1; level < 530; ++level)
+        path += "\\d";
+    fixture.Add(path);
+    WalkFixture(fixture);
+    EXPECT_EQ(KeysScanned.load(), 512);
+    std::vector<std::string> rows = Rows();
+    ASSERT_EQ(rows.size(), 512u);
+    EXPECT_EQ(rows.front().size(), 4 + 512 * 2u);    // ROOT then 512 times "\d"
+    EXPECT_EQ(rows.back(), "ROOT\\d");
+}

@@ -111,7 +111,8 @@ TEST_F(HostileContent, AnsiNamesAreCountedAndListedExactlyAsRegSeesThem)
     for (const char* odd : {"100%", "%s%n%x%d%p%%", " both ends ", "!#$&'()+,-.;=@[]^_`{}~", "two  spaces", ".", "..", "*"})
         CreateKeyPath(HKEY_CURRENT_USER, key + "\\Odd\\" + odd);
     {
-        // Far deeper than the 512 levels Windows allows; Wine takes it.
+        // Far deeper than the 512 levels Windows allows; Wine takes it, the walk
+        // stops at 512.
         HKEY level;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (key + "\\Chain").c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &level, nullptr), ERROR_SUCCESS);
         for (int i = 0; i < 3000; ++i) {
@@ -146,6 +147,10 @@ TEST_F(HostileContent, AnsiNamesAreCountedAndListedExactlyAsRegSeesThem)
     // program sees them in their parent's list and shows them.
     std::vector<std::string> expected = RegQueryKeys(path);
     ASSERT_GT(expected.size(), 13000u);
+    // The walk stops at the 512 levels Windows allows.
+    expected.erase(std::remove_if(expected.begin(), expected.end(), [](const std::string& listed) {
+        return std::count(listed.begin(), listed.end(), '\\') > 512;
+    }), expected.end());
     expected.push_back(path + "\\Denied");
     expected.push_back(path + "\\NoEnum");
     ScanWithAndWithout();
