@@ -445,8 +445,10 @@ int main(int argc, char** argv)
     PrintRate("D reg query /s (tree only)", made, timeD);
     printf("%-34s %.3f s (reg.exe /?, included in D)\n", "  reg.exe start and exit", regStartup);
     const double perKeyA = timeA / bareKeys, perKeyB = timeB / keysB, perKeyC = timeC / keysC, perKeyD = timeD / made;
-    printf("\ntime per key: B/A %.2f  C/A %.2f  B/D %.2f\n",
-           perKeyB / perKeyA, listEvery ? perKeyC / perKeyA : 0.0, perKeyB / perKeyD);
+    printf("\ntime per key: B/A %.2f  ", perKeyB / perKeyA);
+    if (listEvery)
+        printf("C/A %.2f  ", perKeyC / perKeyA);
+    printf("B/D %.2f\n", perKeyB / perKeyD);
     printf("private bytes (PrivateUsage): before B %zu, after B %zu, growth %+lld\n",
            size_t(privateBefore), size_t(privateAfter), (long long)privateAfter - (long long)privateBefore);
     printf("committed private pages:      before B %zu, after B %zu, growth %+lld\n",
