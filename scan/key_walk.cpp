@@ -42,7 +42,8 @@ static int FormatBounded(char* buffer, int size, const char* format, ...)
 // registry and the heap freely meanwhile.
 static void WaitWhilePaused()
 {
-    if (ScanRunning.load(std::memory_order_relaxed))
+    // The flag spares a wineserver call per key while nobody has paused.
+    if (ScanPaused.load() && ScanRunning.load())
         WaitForSingleObject(ScanGate, INFINITE);
 }
 
@@ -108,7 +109,9 @@ void ScanKeyTree(HKEY key, const char* keyName)
 
         int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
         AncestorLength += appended;
-        SetWindowTextA(StatusLine, AncestorPath);
+        // Handed over as a pointer: unlike a cross-thread SetWindowTextA
+        // nothing is copied on the way, and the worker still waits.
+        SendMessageA(MainWindow, WM_APP_SHOW_STATUS, 0, reinterpret_cast<LPARAM>(AncestorPath));
         KeysScanned.fetch_add(1, std::memory_order_relaxed);
         ScanSubtree(key, name);
         AncestorLength -= appended;

@@ -32,7 +32,7 @@ constexpr int HiveCount = 5;
 extern HiveEntry HiveTable[HiveCount];
 
 extern std::atomic<uint8_t> ScanRunning; // the walk's stop flag
-extern uint8_t ScanPaused;               // user-interface thread only
+extern std::atomic<uint8_t> ScanPaused;  // written on the UI thread; the worker halts on it
 extern uint8_t StartPending;             // Start clicked while a stopped worker winds down
 extern HANDLE WorkerThread;              // written on the user-interface thread only
 extern HANDLE ScanGate;                  // manual-reset event, reset while paused

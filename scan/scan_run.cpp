@@ -18,7 +18,7 @@ static constexpr std::array<int, HiveCount> HiveButtons = {
 static constexpr std::array<const char*, 2> StartLabels = {"Start", "Stop"};
 static constexpr std::array<const char*, 2> PauseLabels = {"Pause", "Resume"};
 
-uint8_t ScanPaused;
+std::atomic<uint8_t> ScanPaused{0};
 uint8_t StartPending;
 HANDLE WorkerThread;
 HANDLE ScanGate;
@@ -80,14 +80,19 @@ void TogglePause()
 {
     if (!ScanRunning.load())
         return;
-    ScanPaused = !ScanPaused;
-    SetWindowTextA(PauseButton, PauseLabels[ScanPaused]);
+    const uint8_t paused = !ScanPaused.load();
+    SetWindowTextA(PauseButton, PauseLabels[paused]);
     // The worker halts at its next subkey, holding nothing: suspending it
-    // outright could freeze it inside a registry or heap lock.
-    if (ScanPaused)
+    // outright could freeze it inside a registry or heap lock. The gate is
+    // closed before the flag is raised and the flag lowered before the gate
+    // opens, so a worker that sees the flag always finds the gate as meant.
+    if (paused) {
         ResetEvent(ScanGate);
-    else
+        ScanPaused.store(1);
+    } else {
+        ScanPaused.store(0);
         SetEvent(ScanGate);
+    }
 }
 
 void SelectHive(int buttonId, bool pressed)
@@ -127,7 +132,7 @@ void FinishScan()
     // A Pause taken as the worker ran out of keys must not leave the
     // program paused with nothing to resume.
     if (ScanPaused) {
-        ScanPaused = 0;
+        ScanPaused.store(0);
         SetWindowTextA(PauseButton, PauseLabels[0]);
         SetEvent(ScanGate);
     }

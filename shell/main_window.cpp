@@ -138,6 +138,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_APP_ADD_ROW:
         AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
         return 0;
+    case WM_APP_SHOW_STATUS:
+        SetWindowTextA(StatusLine, reinterpret_cast<const char*>(lParam));
+        return 0;
     case WM_APP_SCAN_FINISHED:
         FinishScan();
         return 0;
