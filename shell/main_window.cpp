@@ -80,8 +80,6 @@ static void OnTimer(HWND, UINT id)
 {
     if (id == PendingStartTimer)
         StartPendingScan();
-    else if (id == StatusPaintTimer)
-        PaintStatusLine();
 }
 
 static LRESULT OnNotify(HWND, int, NMHDR* header)

@@ -19,7 +19,6 @@ constexpr UINT WM_APP_ADD_ROW = WM_APP + 1;         // wParam key text, lParam t
 constexpr UINT WM_APP_SCAN_FINISHED = WM_APP + 2;   // the worker has walked its last root
 constexpr UINT WM_APP_SHOW_STATUS = WM_APP + 3;     // lParam the walk's path text
 constexpr UINT_PTR PendingStartTimer = 1;           // retries a deferred Start
-constexpr UINT_PTR StatusPaintTimer = 2;            // paints the status line's latest text
 
 // The maker, shown in the caption and linked from the About box.
 #define MAKER_HOST "orvane.example"
@@ -37,7 +36,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
 
 // ---- Status line (status_line.cpp): text set at once, painted at the screen's pace
 void InstallStatusLine(HWND statusLine);             // from InitMainWindow
-void PaintStatusLine();                              // timer: shows the latest text
 
 // ---- About box (about_box.cpp) -------------------------------------------
 void OpenAboutBox(HWND owner);                       // modal, from the system menu

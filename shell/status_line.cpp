@@ -1,9 +1,18 @@
 // The status line: its text follows every key at once, its paint the screen.
 #include "shell/shell.h"
 
+static constexpr UINT_PTR StatusPaintTimer = 1;   // on the status line itself
 static constexpr UINT StatusPaintMs = 40;
 static WNDPROC StaticControlProc;
 static bool StatusUnpainted;
+
+static void CALLBACK PaintStatusLine(HWND statusLine, UINT, UINT_PTR, DWORD)
+{
+    KillTimer(statusLine, StatusPaintTimer);
+    StatusUnpainted = false;
+    // The static fills its own background when it paints.
+    InvalidateRect(statusLine, nullptr, FALSE);
+}
 
 // A static control repaints inside every WM_SETTEXT, and under Wine that
 // costs more than walking the key. The text is still stored at once, so
@@ -15,7 +24,7 @@ static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, L
     LRESULT stored = DefWindowProcA(hwnd, message, wParam, lParam);
     if (!StatusUnpainted) {
         StatusUnpainted = true;
-        SetTimer(MainWindow, StatusPaintTimer, StatusPaintMs, nullptr);
+        SetTimer(hwnd, StatusPaintTimer, StatusPaintMs, PaintStatusLine);
     }
     return stored;
 }
@@ -24,12 +33,4 @@ void InstallStatusLine(HWND statusLine)
 {
     StaticControlProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
         statusLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusLineProc)));
-}
-
-void PaintStatusLine()
-{
-    KillTimer(MainWindow, StatusPaintTimer);
-    StatusUnpainted = false;
-    // The static fills its own background when it paints.
-    InvalidateRect(StatusLine, nullptr, FALSE);
 }
