@@ -99,6 +99,11 @@ std::string Text(HWND hwnd)
     return text;
 }
 
+bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs)
+{
+    return WaitFor([&] { return Text(hwnd) == text; }, timeoutMs);
+}
+
 bool Responsive(HWND hwnd, DWORD timeoutMs)
 {
     DWORD_PTR result;
@@ -307,9 +312,12 @@ std::string ReadString(HKEY hive, const std::string& path, const char* value)
 bool TabTo(const RunningApp& app, int id)
 {
     for (int i = 0; i < 20; ++i) {
-        if (GetDlgCtrlID(FocusedWindow(app)) == id && GetParent(FocusedWindow(app)) == app.window)
+        HWND focus = FocusedWindow(app);
+        if (GetDlgCtrlID(focus) == id && GetParent(focus) == app.window)
             return true;
         PressKey(VK_TAB);
+        // One Tab at a time: the next only once this one has moved the focus.
+        WaitFor([&] { return FocusedWindow(app) != focus; }, 1000);
     }
     return false;
 }

@@ -27,6 +27,9 @@ void Kill(RunningApp& app);
 
 HWND Control(const RunningApp& app, int id);
 std::string Text(HWND hwnd);
+// Input reaches the program's queue at once but is handled in its own time:
+// waits until the control shows the text the input should have produced.
+bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs = 3000);
 bool Responsive(HWND hwnd, DWORD timeoutMs = 1000);
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs = 30000);
 std::string ExeDirectory();

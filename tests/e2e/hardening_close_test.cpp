@@ -12,7 +12,7 @@ struct Closing : ::testing::TestWithParam<const char*> {
         Click(Control(app, IDC_HIVE_HKCR));
         Click(Control(app, IDC_HIVE_HKLM));
         Click(Control(app, IDC_START));
-        ASSERT_EQ(Text(Control(app, IDC_START)), "Stop");
+        ASSERT_TRUE(WaitForText(Control(app, IDC_START), "Stop"));
         Sleep(300);
     }
     // Clicks the close box and watches the process until it ends: it must
@@ -57,7 +57,7 @@ TEST_P(Closing, DuringAPausedScanEndsWithinTwoSecondsWithZeroAndNoErrorBox)
 {
     StartScan();
     Click(Control(app, IDC_PAUSE));
-    ASSERT_EQ(Text(Control(app, IDC_PAUSE)), "Resume");
+    ASSERT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Resume"));
     CloseAndWatch();
 }
 

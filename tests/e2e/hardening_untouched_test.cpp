@@ -133,10 +133,10 @@ TEST(UntouchedRegistry, AWholeSessionChangesNothingButTheEditorsLastKey)
     Click(Control(app, IDC_START));
     Sleep(1000);
     Click(Control(app, IDC_PAUSE));
-    EXPECT_EQ(Text(Control(app, IDC_PAUSE)), "Resume");
+    EXPECT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Resume"));
     Sleep(300);
     Click(Control(app, IDC_PAUSE));
-    EXPECT_EQ(Text(Control(app, IDC_PAUSE)), "Pause");
+    EXPECT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Pause"));
     ASSERT_TRUE(WaitScanned(app, 180000));
     EXPECT_GT(ScannedCount(app), 30000);
 

@@ -55,7 +55,7 @@ TEST_F(MainWindowByHand, ScanFindsTheKeysWrittenSinceYesterday)
 {
     HWND hkcu = Control(app, IDC_HIVE_HKCU);
     Click(hkcu);
-    EXPECT_TRUE(Checked(hkcu));
+    EXPECT_TRUE(WaitFor([&] { return Checked(hkcu); }, 3000));
 
     // From back one day with the keyboard: the first field right of the
     // caret-less start is the day; Down steps it back.
@@ -111,7 +111,7 @@ TEST_F(MainWindowByHand, TimeCommandsWorkOnAPickerAndOnTheList)
 
     // The same keys with the focus on the result list.
     Click(Control(app, IDC_RESULTS));
-    EXPECT_EQ(FocusedWindow(app), Control(app, IDC_RESULTS));
+    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(app) == Control(app, IDC_RESULTS); }, 3000));
     PressKey('Z', true);
     EXPECT_TRUE(IsMidnight(PickerTime(app, fromTime)));
     PressKey(VK_LEFT, true);
@@ -161,7 +161,7 @@ TEST_F(MainWindowByHand, ClosingDuringARunningScanExitsWithZero)
     Click(Control(app, IDC_HIVE_HKCR));
     Click(Control(app, IDC_HIVE_HKLM));
     Click(Control(app, IDC_START));
-    EXPECT_EQ(Text(Control(app, IDC_START)), "Stop");
+    EXPECT_TRUE(WaitForText(Control(app, IDC_START), "Stop"));
     Sleep(300);
     ClickCloseBox(app.window);
     EXPECT_EQ(WaitExit(app, 2000), 0u);
@@ -173,7 +173,7 @@ TEST_F(MainWindowByHand, ClosingDuringAPausedScanExitsWithZero)
     Click(Control(app, IDC_START));
     Sleep(300);
     Click(Control(app, IDC_PAUSE));
-    EXPECT_EQ(Text(Control(app, IDC_PAUSE)), "Resume");
+    EXPECT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Resume"));
     Activate(app.window);
     PressKey(VK_F4, false, true);
     EXPECT_EQ(WaitExit(app, 2000), 0u);

@@ -230,14 +230,21 @@ std::vector<std::string> ReadLines(const std::string& file)
 
 // Cursor handles belong to the process that loaded them, so the test tells
 // the hand from the arrow by comparing what is shown at different places.
+// The box sets its cursor only once it has handled the move: the reading is
+// taken when it has held still for a while, not at a fixed moment.
 HCURSOR CursorAt(POINT screen)
 {
     MoveMouseTo(screen);
-    Sleep(100);
-    CURSORINFO info{};
-    info.cbSize = sizeof info;
-    GetCursorInfo(&info);
-    return info.hCursor;
+    HCURSOR shown = nullptr;
+    for (int steady = 0, tries = 0; steady < 4 && tries < 40; ++tries) {
+        Sleep(50);
+        CURSORINFO info{};
+        info.cbSize = sizeof info;
+        GetCursorInfo(&info);
+        steady = info.hCursor == shown ? steady + 1 : 0;
+        shown = info.hCursor;
+    }
+    return shown;
 }
 
 POINT Centre(HWND hwnd)
@@ -301,7 +308,8 @@ TEST(AboutBox, OpensFromTheLastSystemMenuItemAndItsLinksWork)
     int icons = 0;
     for (HWND child = GetWindow(about, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         if ((GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-            EXPECT_EQ(CursorAt(Centre(child)), arrow);
+            EXPECT_EQ(CursorAt(Centre(child)), arrow) << "icon at " << Centre(child).x << "," << Centre(child).y
+                                                       << " hand " << hand;
             ++icons;
         }
     EXPECT_EQ(icons, 3);
