@@ -6,6 +6,7 @@
 #include "results/results.h"
 #include "shell/shell.h"
 #include "resources/resource.h"
+#include "bench/row_profile.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -30,7 +31,7 @@ constexpr REGSAM NativeView = KEY_WOW64_64KEY;
 
 static double TickSeconds;
 
-static double Now()
+double Now()
 {
     LARGE_INTEGER ticks;
     QueryPerformanceCounter(&ticks);
@@ -416,15 +417,23 @@ int main(int argc, char** argv)
     double timeC = 0;
     int keysC = bareKeys, rowsC = bareKeys;
     RoundTrips tripsC{};
+    SIZE_T committedBeforeC = 0, committedAfterC = 0;
     if (listEvery) {
+        PumpFor(100);
+        committedBeforeC = CommittedPrivateBytes();
+        StartRowProfile();
         Pinging.store(1);
         timeC = RunScan(LLONG_MIN, LLONG_MAX);
         Pinging.store(0);
+        PumpFor(300);       // the last paint, and the worker's thread ends
+        StopRowProfile();
+        committedAfterC = CommittedPrivateBytes();
         keysC = KeysScanned.load();
         rowsC = RowCount;
         tripsC = SummarizePings();
         ClearResults();
     }
+    const double roundTrip = IdleRoundTrip(2000);
 
     // D
     DWORD regExit, startupExit;
@@ -448,14 +457,24 @@ int main(int argc, char** argv)
     printf("\ntime per key: B/A %.2f  ", perKeyB / perKeyA);
     if (listEvery)
         printf("C/A %.2f  ", perKeyC / perKeyA);
-    printf("B/D %.2f\n", perKeyB / perKeyD);
+    printf("B/D %.2f", perKeyB / perKeyD);
+    if (listEvery)
+        printf("  C/D %.2f", perKeyC / perKeyD);
+    printf("\n");
     printf("private bytes (PrivateUsage): before B %zu, after B %zu, growth %+lld\n",
            size_t(privateBefore), size_t(privateAfter), (long long)privateAfter - (long long)privateBefore);
     printf("committed private pages:      before B %zu, after B %zu, growth %+lld\n",
            size_t(committedBefore), size_t(committedAfter), (long long)committedAfter - (long long)committedBefore);
     PrintTrips("message round trip during B", tripsB);
-    if (listEvery)
+    if (listEvery) {
         PrintTrips("message round trip during C", tripsC);
+        printf("committed private pages across C: %+lld bytes, %.0f bytes per listed row\n",
+               (long long)committedAfterC - (long long)committedBeforeC,
+               double((long long)committedAfterC - (long long)committedBeforeC) / rowsC);
+        PrintRowBlocks(10000);
+        PrintRowProfile(rowsC);
+    }
+    printf("one cross-thread message to the idle window: %.1f us\n", roundTrip * 1e6);
 
     // Wrong counts make every figure above meaningless.
     int status = 0;

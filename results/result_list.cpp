@@ -13,8 +13,19 @@ static constexpr int TimeWidth = 120;
 // On the list itself, clear of the main window's timers; well apart from
 // the small ids a list view may use for its own.
 static constexpr UINT_PTR RowPaintTimer = 0x5152;
-static constexpr UINT RowPaintMs = 40;
+// A paint of the rows costs as much as a few rows under Wine: about twelve
+// a second keep pace with the eye.
+static constexpr UINT RowPaintMs = 80;
+// The themed scroll bar and the header cost more again, and while rows
+// stream the header never changes and the thumb soon stops moving; both are
+// painted when they change, and about once a second in case something was
+// dragged across them.
+static constexpr int FullPaintEvery = 12;
 static bool RowsUnpainted;
+static bool RowTimerRunning;
+static bool HeaderUnpainted;
+static int PaintsSinceFull;
+static SCROLLBARINFO PaintedScrollBar;
 
 static void SetColumnWidth(HWND list, int column, int width)
 {
@@ -25,6 +36,7 @@ static void SetColumnWidth(HWND list, int column, int width)
     col.mask = LVCF_WIDTH;
     col.cx = width;
     SendMessageA(list, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
+    HeaderUnpainted = true;
 }
 
 void SetupResultList(HWND list)
@@ -58,25 +70,60 @@ static void SetRowText(int row, int column, const char* text)
     SendMessageA(ResultList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
+// True when the vertical scroll bar looks different from its last paint.
+static bool ScrollBarMoved(HWND list)
+{
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    GetScrollBarInfo(list, OBJID_VSCROLL, &bar);
+    const bool moved = bar.rgstate[0] != PaintedScrollBar.rgstate[0] || bar.xyThumbTop != PaintedScrollBar.xyThumbTop
+                       || bar.xyThumbBottom != PaintedScrollBar.xyThumbBottom
+                       || !EqualRect(&bar.rcScrollBar, &PaintedScrollBar.rcScrollBar);
+    PaintedScrollBar = bar;
+    return moved;
+}
+
+// Paints at once: a paint left to WM_PAINT would wait behind the worker's
+// messages, and the next row's redraw switch would drop it.
 static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
 {
-    KillTimer(list, RowPaintTimer);
+    const bool streamEnded = !RowsUnpainted;
+    if (streamEnded) {
+        KillTimer(list, RowPaintTimer);
+        RowTimerRunning = false;
+    }
     RowsUnpainted = false;
-    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    // Each row's redraw switch leaves the list, frame and header included,
+    // exposed; only what changed is painted.
+    RedrawWindow(list, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_ALLCHILDREN);
+    UINT parts = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN;
+    if (ScrollBarMoved(list))
+        parts |= RDW_FRAME;
+    // The last paint of a stream covers everything, so nothing dropped by
+    // the switch stays unpainted once the rows stop.
+    if (streamEnded || HeaderUnpainted || ++PaintsSinceFull >= FullPaintEvery) {
+        parts = (parts & ~RDW_NOCHILDREN) | RDW_FRAME | RDW_ALLCHILDREN;
+        HeaderUnpainted = false;
+        PaintsSinceFull = 0;
+    }
+    RedrawWindow(list, nullptr, nullptr, parts);
 }
 
 // Runs on the user-interface thread (the worker sends each row in one
 // message), so RowCount has one writer and Clear never splits a row.
 void AddResultRow(const char* keyText, const char* timeText)
 {
-    // Under Wine every insert and scroll repaints the list, its scroll bar
-    // included, on the spot: far more than the walk of a key. The list is
-    // hidden from painting for the row's steps by the window's own redraw
-    // switch, which the list view never sees, so its rows, scroll range
-    // and top row still change at once; the timer paints the result.
+    // Under Wine an insert updates the scroll bars, moves the header and
+    // repaints, all on the spot, and each text invalidates twice. With the
+    // list view's own redraw switch off, the insert and the texts only
+    // store; switching it on again brings the scroll range up to date once.
+    // Around that, and the scroll to the new row, the window is hidden from
+    // painting by DefWindowProc's switch, which the list view never sees;
+    // the timer paints the result.
     const bool shown = GetWindowLongA(ResultList, GWL_STYLE) & WS_VISIBLE;
     if (shown)
         DefWindowProcA(ResultList, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(ResultList, WM_SETREDRAW, FALSE, 0);
     char number[48];
     snprintf(number, sizeof number, "%i", RowCount + 1);
     LVITEMA item{};
@@ -86,14 +133,18 @@ void AddResultRow(const char* keyText, const char* timeText)
     SendMessageA(ResultList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
     SetRowText(RowCount, 1, keyText);
     SetRowText(RowCount, 2, timeText);
+    SendMessageA(ResultList, WM_SETREDRAW, TRUE, 0);
     FitColumns(ResultList);
     SendMessageA(ResultList, LVM_ENSUREVISIBLE, RowCount, TRUE);
     RowCount += 1;
     if (!shown)
         return;
     DefWindowProcA(ResultList, WM_SETREDRAW, TRUE, 0);
-    if (!RowsUnpainted) {
-        RowsUnpainted = true;
+    RowsUnpainted = true;
+    // Runs until a tick finds nothing new, so the pace does not slip by the
+    // paint's own time.
+    if (!RowTimerRunning) {
+        RowTimerRunning = true;
         SetTimer(ResultList, RowPaintTimer, RowPaintMs, PaintNewRows);
     }
 }

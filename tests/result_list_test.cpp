@@ -4,8 +4,11 @@
 #include "shell/shell.h"
 #include "resources/resource.h"
 #include <gtest/gtest.h>
+#include <atomic>
 #include <random>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -119,4 +122,100 @@ TEST(ResultList, ClearWhileAnotherThreadStreamsRows)
     PumpFor(10);
     EXPECT_GT(clears, 0);
     ExpectConsistentRows();
+}
+
+namespace {
+
+// What another thread reads straight after one row was handed over.
+struct RowReading {
+    int count, top, perPage, scrollPos, scrollMax;
+    int widths[3];
+    int clientWidth;
+    bool visible;
+    std::string number, key, time;
+};
+
+RowReading ReadListAfterRow(int row)
+{
+    RowReading reading{};
+    reading.count = ListRowCount();
+    reading.top = static_cast<int>(SendMessageA(ResultList, LVM_GETTOPINDEX, 0, 0));
+    reading.perPage = static_cast<int>(SendMessageA(ResultList, LVM_GETCOUNTPERPAGE, 0, 0));
+    SCROLLINFO scroll{};
+    scroll.cbSize = sizeof scroll;
+    scroll.fMask = SIF_POS | SIF_RANGE;
+    GetScrollInfo(ResultList, SB_VERT, &scroll);
+    reading.scrollPos = scroll.nPos;
+    reading.scrollMax = scroll.nMax;
+    for (int column = 0; column < 3; ++column)
+        reading.widths[column] = ColumnWidth(column);
+    RECT client;
+    GetClientRect(ResultList, &client);
+    reading.clientWidth = client.right;
+    reading.visible = IsWindowVisible(ResultList);
+    reading.number = RowText(row, 0);
+    reading.key = RowText(row, 1);
+    reading.time = RowText(row, 2);
+    return reading;
+}
+
+}  // namespace
+
+// Rows are painted in batches, yet whoever looks right after a row was added
+// finds it whole, the columns exact, the scroll range and position current
+// with the row at the bottom, and the list shown, so clicks reach it.
+TEST(ResultList, EachRowOfABurstIsCompleteAndInViewForWhoeverReadsAtOnce)
+{
+    ResetScanState();
+    constexpr int Rows = 150;
+    std::vector<RowReading> readings(Rows);
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        char key[64];
+        for (int i = 0; i < Rows; ++i) {
+            snprintf(key, sizeof key, "HKEY_CURRENT_USER\\Burst\\Row%d", i);
+            SendRow(key, "30.12.2025 23:59:59");
+            readings[i] = ReadListAfterRow(i);
+        }
+        done = true;
+    });
+    int hiddenBetweenMessages = 0;
+    PumpUntil([&] {
+        hiddenBetweenMessages += !IsWindowVisible(ResultList);
+        return done.load();
+    });
+    worker.join();
+    EXPECT_EQ(hiddenBetweenMessages, 0);
+    bool scrolled = false;
+    for (int i = 0; i < Rows; ++i) {
+        const RowReading& r = readings[i];
+        SCOPED_TRACE("row " + std::to_string(i));
+        ASSERT_EQ(r.count, i + 1);
+        ASSERT_EQ(r.number, std::to_string(i + 1));
+        ASSERT_EQ(r.key, "HKEY_CURRENT_USER\\Burst\\Row" + std::to_string(i));
+        ASSERT_EQ(r.time, "30.12.2025 23:59:59");
+        ASSERT_EQ(r.widths[0], 40);
+        ASSERT_EQ(r.widths[2], 120);
+        ASSERT_EQ(r.widths[0] + r.widths[1] + r.widths[2], r.clientWidth);
+        ASSERT_TRUE(r.visible);
+        ASSERT_EQ(r.scrollPos, r.top);
+        if (r.count > r.perPage) {
+            scrolled = true;
+            // The newest row is the bottom one in view, whole or in part.
+            ASSERT_GE(i, r.top + r.perPage - 1);
+            ASSERT_LE(i, r.top + r.perPage);
+            ASSERT_EQ(r.scrollMax, i);
+        } else {
+            ASSERT_EQ(r.top, 0);
+        }
+    }
+    EXPECT_TRUE(scrolled);
+
+    // Once the rows stop, the last paint leaves nothing of the list, its
+    // frame or its header waiting to be painted.
+    HWND header = reinterpret_cast<HWND>(SendMessageA(ResultList, LVM_GETHEADER, 0, 0));
+    EXPECT_TRUE(PumpUntil([&] {
+        return !GetUpdateRect(ResultList, nullptr, FALSE) && !GetUpdateRect(header, nullptr, FALSE);
+    }, 3000));
+    EXPECT_TRUE(IsWindowVisible(ResultList));
 }
