@@ -2,6 +2,7 @@
 #include "results/results.h"
 #include "shell/shell.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -40,11 +41,21 @@ static int ScreenDpi(HWND list)
     return dpi;
 }
 
+// Fonts wider than MS Sans Serif (Wine's stand-in for it, say) need more
+// than 120 pixels for a late time of day; the column then takes what the
+// widest time text needs, with the list's cell padding on both sides.
+static int WidestTimeWidth(HWND list)
+{
+    static constexpr char WidestTime[] = "30.12.2000 23:59:59";
+    static constexpr int CellPadding = 12;
+    return int(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(WidestTime))) + CellPadding;
+}
+
 void SetupResultList(HWND list)
 {
     const int dpi = ScreenDpi(list);
     NumberWidth = MulDiv(NumberWidthAt96, dpi, 96);
-    TimeWidth = MulDiv(TimeWidthAt96, dpi, 96);
+    TimeWidth = std::max(MulDiv(TimeWidthAt96, dpi, 96), WidestTimeWidth(list));
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     for (int column = 0; column < int(ColumnTitles.size()); ++column) {

@@ -4,6 +4,7 @@
 #include "shell/shell.h"
 #include "resources/resource.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <random>
 #include <thread>
 
@@ -24,7 +25,10 @@ void ExpectColumnsFillTheClientArea()
     RECT client;
     GetClientRect(ResultList, &client);
     EXPECT_EQ(ColumnWidth(0), 40);
-    EXPECT_EQ(ColumnWidth(2), 120);
+    // 120, or what the widest time text needs in a wider font (Wine's).
+    const int widestTime = static_cast<int>(SendMessageA(ResultList, LVM_GETSTRINGWIDTHA, 0,
+                                                         reinterpret_cast<LPARAM>("30.12.2000 23:59:59")));
+    EXPECT_EQ(ColumnWidth(2), std::max(120, widestTime + 12));
     EXPECT_EQ(ColumnWidth(0) + ColumnWidth(1) + ColumnWidth(2), client.right);
     EXPECT_FALSE(GetWindowLongA(ResultList, GWL_STYLE) & WS_HSCROLL);
 }

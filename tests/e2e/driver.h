@@ -86,3 +86,10 @@ bool CreateKeyPathW(HKEY hive, const std::wstring& path);
 bool RunCapture(const std::string& commandLine, std::string* output, DWORD timeoutMs = 120000);
 // The 64-bit reg.exe, seeing the native view as the program does.
 std::string NativeRegExe();
+
+// ---- For the DPI tests ---------------------------------------------------
+// A date picked as the picker would report it: shown in the picker, then
+// DTN_DATETIMECHANGE sent to the window (no real input reaches a year back).
+void PickDate(const RunningApp& app, int pickerId, const SYSTEMTIME& date);
+// LVM_GETSTRINGWIDTHA of text in the list's own font.
+int ListStringWidth(const RunningApp& app, HWND list, const std::string& text);
