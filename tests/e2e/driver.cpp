@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <tlhelp32.h>
 #include <algorithm>
-#include <cstddef>
 
 std::string ExeDirectory()
 {
@@ -545,23 +544,6 @@ std::string NativeRegExe()
     BOOL wow64 = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow64);
     return std::string(windows) + (wow64 ? "\\Sysnative\\reg.exe" : "\\System32\\reg.exe");
-}
-
-void PickDate(const RunningApp& app, int pickerId, const SYSTEMTIME& date)
-{
-    HWND picker = Control(app, pickerId);
-    NMDATETIMECHANGE change{};
-    change.nmhdr.hwndFrom = picker;
-    change.nmhdr.idFrom = pickerId;
-    change.nmhdr.code = DTN_DATETIMECHANGE;
-    change.dwFlags = GDT_VALID;
-    change.st = date;
-    RemoteBuffer remote(app.process.hProcess, sizeof change);
-    remote.Write(0, &change, sizeof change);
-    DWORD_PTR result;
-    SendMessageTimeoutA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(remote.address + offsetof(NMDATETIMECHANGE, st)),
-                        SMTO_ABORTIFHUNG, 5000, &result);
-    SendMessageTimeoutA(app.window, WM_NOTIFY, pickerId, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &result);
 }
 
 int ListStringWidth(const RunningApp& app, HWND list, const std::string& text)

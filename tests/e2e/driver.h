@@ -88,8 +88,5 @@ bool RunCapture(const std::string& commandLine, std::string* output, DWORD timeo
 std::string NativeRegExe();
 
 // ---- For the DPI tests ---------------------------------------------------
-// A date picked as the picker would report it: shown in the picker, then
-// DTN_DATETIMECHANGE sent to the window (no real input reaches a year back).
-void PickDate(const RunningApp& app, int pickerId, const SYSTEMTIME& date);
 // LVM_GETSTRINGWIDTHA of text in the list's own font.
 int ListStringWidth(const RunningApp& app, HWND list, const std::string& text);
