@@ -2,14 +2,18 @@
 #include "results/results.h"
 #include "shell/shell.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
 int32_t RowCount;
 
 static constexpr std::array<const char*, 3> ColumnTitles = {"#", "Key", "LastWriteTime"};
-static constexpr int NumberWidth = 40;
-static constexpr int TimeWidth = 120;
+// Pixels at 96 DPI; SetupResultList scales them to the screen once.
+static constexpr int NumberWidthAt96 = 40;
+static constexpr int TimeWidthAt96 = 120;
+static int NumberWidth = NumberWidthAt96;
+static int TimeWidth = TimeWidthAt96;
 // On the list itself, clear of the main window's timers; well apart from
 // the small ids a list view may use for its own.
 static constexpr UINT_PTR RowPaintTimer = 0x5152;
@@ -39,8 +43,31 @@ static void SetColumnWidth(HWND list, int column, int width)
     HeaderUnpainted = true;
 }
 
+// The system DPI, from the list's own device context: the program declares
+// itself DPI-aware, and this works on every Windows it runs on.
+static int ScreenDpi(HWND list)
+{
+    HDC dc = GetDC(list);
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    ReleaseDC(list, dc);
+    return dpi;
+}
+
+// Fonts wider than MS Sans Serif (Wine's stand-in for it, say) need more
+// than 120 pixels for a late time of day; the column then takes what the
+// widest time text needs, with the list's cell padding on both sides.
+static int WidestTimeWidth(HWND list)
+{
+    static constexpr char WidestTime[] = "30.12.2000 23:59:59";
+    static constexpr int CellPadding = 12;
+    return int(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(WidestTime))) + CellPadding;
+}
+
 void SetupResultList(HWND list)
 {
+    const int dpi = ScreenDpi(list);
+    NumberWidth = MulDiv(NumberWidthAt96, dpi, 96);
+    TimeWidth = std::max(MulDiv(TimeWidthAt96, dpi, 96), WidestTimeWidth(list));
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     for (int column = 0; column < int(ColumnTitles.size()); ++column) {

@@ -10,7 +10,8 @@ command -v wine >/dev/null 2>&1 || missing="$missing wine"
 dpkg -s wine32:i386 >/dev/null 2>&1 || missing="$missing wine32:i386"
 command -v Xvfb >/dev/null 2>&1 || missing="$missing xvfb"
 command -v xauth >/dev/null 2>&1 || missing="$missing xauth"
-command -v convert >/dev/null 2>&1 || missing="$missing imagemagick"
+# By its package: a "convert" on PATH may be some other program of that name.
+dpkg -s imagemagick >/dev/null 2>&1 || missing="$missing imagemagick"
 [ -f /usr/src/googletest/CMakeLists.txt ] || missing="$missing googletest"
 command -v python3 >/dev/null 2>&1 || missing="$missing python3"
 [ -z "$missing" ] && exit 0

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program's three 16-colour icons into resources/.
 
-FRAMEICON (32x32): a clock over a registry tree; 116 (16x16): a globe for the
+FRAMEICON (32x32 and 48x48): a clock beside a registry tree; 116 (16x16): a globe for the
 web link; 117 (16x16): an envelope for the mail link. Run it again after
 changing the drawings; the .ico files it writes are committed.
 """
@@ -47,22 +47,24 @@ def rect(img, x0, y0, x1, y1, colour):
             img[y][x] = colour
 
 
-def frame_icon():
-    img = canvas(32)
+def frame_icon(size=32):
+    # Drawn on a 32-pixel grid and scaled, so every size shows the same picture.
+    img = canvas(size)
+    s = size / 32
     # registry tree: a trunk with three branches, each ending in a key box
-    line(img, 4, 4, 4, 27, GREY)
+    line(img, 4 * s, 4 * s, 4 * s, 27 * s, GREY)
     for y in (8, 17, 26):
-        line(img, 4, y, 8, y, GREY)
-        rect(img, 8, y - 2, 12, y + 2, TEAL)
-    rect(img, 2, 1, 6, 4, NAVY)
+        line(img, 4 * s, y * s, 8 * s, y * s, GREY)
+        rect(img, round(8 * s), round((y - 2) * s), round(12 * s), round((y + 2) * s), TEAL)
+    rect(img, round(2 * s), round(1 * s), round(6 * s), round(4 * s), NAVY)
     # clock
-    disc(img, 21, 16, 10.5, BLACK)
-    disc(img, 21, 16, 9.5, YELLOW)
+    disc(img, 21 * s, 16 * s, 10.5 * s, BLACK)
+    disc(img, 21 * s, 16 * s, 9.5 * s, YELLOW)
     for k in range(12):
         a = k * math.pi / 6
-        img[round(15.5 - 8 * math.cos(a))][round(20.5 + 8 * math.sin(a))] = BLACK
-    line(img, 21, 16, 21, 9, BLACK)
-    line(img, 21, 16, 26, 19, RED)
+        img[round((15.5 - 8 * math.cos(a)) * s)][round((20.5 + 8 * math.sin(a)) * s)] = BLACK
+    line(img, 21 * s, 16 * s, 21 * s, 9 * s, BLACK)
+    line(img, 21 * s, 16 * s, 26 * s, 19 * s, RED)
     return img
 
 
@@ -85,7 +87,7 @@ def mail_icon():
     return img
 
 
-def ico_bytes(img):
+def dib_bytes(img):
     size = len(img)
     xor_stride = ((size * 4 + 31) // 32) * 4
     and_stride = ((size + 31) // 32) * 4
@@ -105,17 +107,29 @@ def ico_bytes(img):
                          len(xor) + len(mask), 0, 0, 16, 0)
     palette = b''.join(struct.pack('<BBBB', b, g, r, 0) for (r, g, b) in
                        [(c[2], c[1], c[0]) for c in PALETTE])
-    image = header + palette + bytes(xor) + bytes(mask)
-    directory = struct.pack('<HHH', 0, 1, 1)
-    entry = struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(image), 6 + 16)
-    return directory + entry + image
+    return header + palette + bytes(xor) + bytes(mask)
+
+
+def ico_bytes(*imgs):
+    images = [dib_bytes(img) for img in imgs]
+    directory = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for img, image in zip(imgs, images):
+        directory += struct.pack('<BBBBHHII', len(img), len(img), 16, 0, 1, 4, len(image), offset)
+        offset += len(image)
+    return directory + b''.join(images)
 
 
 def main():
     here = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'resources')
-    for name, drawing in (('frame.ico', frame_icon), ('web.ico', web_icon), ('mail.ico', mail_icon)):
+    # FRAMEICON is loaded at the system's icon size, 48 pixels at 144 DPI, so
+    # it carries that image too. The link icons are shown at their first
+    # image's size whatever the DPI (SS_REALSIZEIMAGE), so they keep one.
+    icons = (('frame.ico', (frame_icon(32), frame_icon(48))),
+             ('web.ico', (web_icon(),)), ('mail.ico', (mail_icon(),)))
+    for name, images in icons:
         with open(os.path.join(here, name), 'wb') as f:
-            f.write(ico_bytes(drawing()))
+            f.write(ico_bytes(*images))
 
 
 if __name__ == '__main__':

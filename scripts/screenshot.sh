@@ -1,13 +1,20 @@
 #!/bin/sh
-# Produces docs/main-window.png: the main window after a real scan of
-# HKEY_CURRENT_USER, in the test prefix, on Xvfb when there is no display.
+# Produces docs/main-window.png and docs/main-window-144dpi.png: the main
+# window after a real scan of HKEY_CURRENT_USER, in the test prefix, on Xvfb
+# when there is no display; the second with the screen at 144 DPI (150 %).
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
 cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DQUILLMERE_TESTS=ON
 cmake --build build -j2 --target quillmere_screenshot
-sh scripts/with-display.sh sh scripts/wine-run.sh build build/bin/quillmere_screenshot.exe 'Z:\tmp\quillmere-shot.bmp'
+# ImageMagick's own convert: another program of that name may come first on PATH.
+convert=/usr/bin/convert
 mkdir -p docs
-convert /tmp/quillmere-shot.bmp docs/main-window.png
-rm -f /tmp/quillmere-shot.bmp
-echo "wrote docs/main-window.png"
+shoot() {   # dpi png
+    sh scripts/at-dpi.sh build "$1" sh scripts/wine-run.sh build build/bin/quillmere_screenshot.exe 'Z:\tmp\quillmere-shot.bmp'
+    "$convert" /tmp/quillmere-shot.bmp "$2"
+    rm -f /tmp/quillmere-shot.bmp
+    echo "wrote $2"
+}
+shoot 96 docs/main-window.png
+shoot 144 docs/main-window-144dpi.png

@@ -4,6 +4,7 @@
 #include "shell/shell.h"
 #include "resources/resource.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <string>
@@ -22,12 +23,20 @@ int ColumnWidth(int column)
     return static_cast<int>(SendMessageA(ResultList, LVM_GETCOLUMNWIDTH, column, 0));
 }
 
+// 120, or what the widest time text needs in a wider font (Wine's).
+int ExpectedTimeWidth()
+{
+    const int widestTime = static_cast<int>(SendMessageA(ResultList, LVM_GETSTRINGWIDTHA, 0,
+                                                         reinterpret_cast<LPARAM>("30.12.2000 23:59:59")));
+    return std::max(120, widestTime + 12);
+}
+
 void ExpectColumnsFillTheClientArea()
 {
     RECT client;
     GetClientRect(ResultList, &client);
     EXPECT_EQ(ColumnWidth(0), 40);
-    EXPECT_EQ(ColumnWidth(2), 120);
+    EXPECT_EQ(ColumnWidth(2), ExpectedTimeWidth());
     EXPECT_EQ(ColumnWidth(0) + ColumnWidth(1) + ColumnWidth(2), client.right);
     EXPECT_FALSE(GetWindowLongA(ResultList, GWL_STYLE) & WS_HSCROLL);
 }
@@ -186,6 +195,7 @@ TEST(ResultList, EachRowOfABurstIsCompleteAndInViewForWhoeverReadsAtOnce)
     });
     worker.join();
     EXPECT_EQ(hiddenBetweenMessages, 0);
+    const int timeWidth = ExpectedTimeWidth();
     bool scrolled = false;
     for (int i = 0; i < Rows; ++i) {
         const RowReading& r = readings[i];
@@ -195,7 +205,7 @@ TEST(ResultList, EachRowOfABurstIsCompleteAndInViewForWhoeverReadsAtOnce)
         ASSERT_EQ(r.key, "HKEY_CURRENT_USER\\Burst\\Row" + std::to_string(i));
         ASSERT_EQ(r.time, "30.12.2025 23:59:59");
         ASSERT_EQ(r.widths[0], 40);
-        ASSERT_EQ(r.widths[2], 120);
+        ASSERT_EQ(r.widths[2], timeWidth);
         ASSERT_EQ(r.widths[0] + r.widths[1] + r.widths[2], r.clientWidth);
         ASSERT_TRUE(r.visible);
         ASSERT_EQ(r.scrollPos, r.top);

@@ -545,3 +545,12 @@ std::string NativeRegExe()
     IsWow64Process(GetCurrentProcess(), &wow64);
     return std::string(windows) + (wow64 ? "\\Sysnative\\reg.exe" : "\\System32\\reg.exe");
 }
+
+int ListStringWidth(const RunningApp& app, HWND list, const std::string& text)
+{
+    RemoteBuffer remote(app.process.hProcess, text.size() + 1);
+    remote.Write(0, text.c_str(), text.size() + 1);
+    DWORD_PTR width = 0;
+    SendMessageTimeoutA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &width);
+    return static_cast<int>(width);
+}

@@ -86,3 +86,7 @@ bool CreateKeyPathW(HKEY hive, const std::wstring& path);
 bool RunCapture(const std::string& commandLine, std::string* output, DWORD timeoutMs = 120000);
 // The 64-bit reg.exe, seeing the native view as the program does.
 std::string NativeRegExe();
+
+// ---- For the DPI tests ---------------------------------------------------
+// LVM_GETSTRINGWIDTHA of text in the list's own font.
+int ListStringWidth(const RunningApp& app, HWND list, const std::string& text);
