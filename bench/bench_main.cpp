@@ -472,7 +472,7 @@ int main(int argc, char** argv)
                (long long)committedAfterC - (long long)committedBeforeC,
                double((long long)committedAfterC - (long long)committedBeforeC) / rowsC);
         PrintRowBlocks(10000);
-        PrintRowProfile(rowsC);
+        PrintRowProfile(rowsC, timeC);
     }
     printf("one cross-thread message to the idle window: %.1f us\n", roundTrip * 1e6);
 

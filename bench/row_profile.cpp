@@ -126,7 +126,7 @@ void StopRowProfile()
         SetWindowLongPtrA(Windows[kind], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OwnProcs[kind]));
 }
 
-void PrintRowProfile(int rows)
+void PrintRowProfile(int rows, double seconds)
 {
     if (rows <= 0)
         return;
@@ -137,6 +137,8 @@ void PrintRowProfile(int rows)
         printf("  %-12s %-30s %9d calls %9.1f us/row %9.1f us/call\n", KindNames[slot.kind], slot.name,
                slot.count, slot.seconds * 1e6 / rows, slot.seconds * 1e6 / slot.count);
     }
+    printf("  paints per second: result list %.1f, status line %.1f\n",
+           FindSlot(ListKind, WM_PAINT).count / seconds, FindSlot(StatusKind, WM_PAINT).count / seconds);
     const Slot& row = FindSlot(MainKind, WM_APP_ADD_ROW);
     printf("  %-12s %-30s %9s       %9.1f us/row\n", "", "row message outside list messages", "",
            (row.seconds - ListSecondsInRows) * 1e6 / rows);

@@ -8,6 +8,6 @@ double Now();                                   // seconds, from the performance
 
 void StartRowProfile();                         // subclass the windows, zero the counts
 void StopRowProfile();                          // restore the windows' own procedures
-void PrintRowProfile(int rows);                 // per-row cost of each message kind
+void PrintRowProfile(int rows, double seconds); // per-row cost of each message kind, paint rates
 void PrintRowBlocks(int blockRows);             // per-row cost of the first and the last block
 double IdleRoundTrip(int messages);             // one synchronous cross-thread message, seconds
