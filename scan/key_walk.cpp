@@ -91,7 +91,9 @@ static void ListKey(const char* keyName, const char* name)
 
 // Windows nests keys at most 512 deep. A deeper tree (Wine takes one) would
 // exhaust the worker's stack, so the walk goes no deeper: a key at the limit
-// is counted and listed like one that cannot be opened.
+// is counted and listed like one that cannot be opened. A level takes about
+// 900 bytes, both name buffers included, so 512 levels use under half of a
+// 1 MiB stack.
 static constexpr int MaxKeyDepth = 512;
 static int SubtreeDepth;           // levels below the root key of the key in hand, less one
 
