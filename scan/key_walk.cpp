@@ -56,7 +56,7 @@ static void MakeAnsiName(const wchar_t* wideName, int wideLength, char* name, in
     length = 0;
     for (int i = 0; i < wideLength && length < room; ) {
         int units = IS_SURROGATE_PAIR(wideName[i], i + 1 < wideLength ? wideName[i + 1] : 0) ? 2 : 1;
-        // A zero-sized buffer would make this a length query, hence the test above.
+        // A zero-sized buffer would make this a length query: hence length < room.
         int written = WideCharToMultiByte(CP_ACP, 0, wideName + i, units, name + length, room - length, nullptr, nullptr);
         if (written <= 0)
             break;
