@@ -162,25 +162,26 @@ static LONG WINAPI RemoveTreeOnCrash(EXCEPTION_POINTERS*)
 
 // ---- A: the bare walk ----------------------------------------------------
 
-// The walk's four registry calls per key and nothing else.
+// The walk's four registry calls per key, by UTF-16 names as the walk
+// makes them, and nothing else.
 static int BareWalk(HKEY key)
 {
     int keys = 0;
     for (DWORD index = 0;; ++index) {
-        char name[256];
-        DWORD nameLength = sizeof name;
+        wchar_t name[256];
+        DWORD nameLength = 256;
         FILETIME lastWrite;
-        LONG result = RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, &lastWrite);
+        LONG result = RegEnumKeyExW(key, index, name, &nameLength, nullptr, nullptr, nullptr, &lastWrite);
         if (result == ERROR_MORE_DATA)
             continue;
         if (result != ERROR_SUCCESS)
             return keys;
         ++keys;
         HKEY sub;
-        if (RegOpenKeyExA(key, name, 0, MAXIMUM_ALLOWED | NativeView, &sub) != ERROR_SUCCESS)
+        if (RegOpenKeyExW(key, name, 0, MAXIMUM_ALLOWED | NativeView, &sub) != ERROR_SUCCESS)
             continue;
         DWORD subkeyCount = 0;
-        if (RegQueryInfoKeyA(sub, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
+        if (RegQueryInfoKeyW(sub, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
                              nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS && subkeyCount)
             keys += BareWalk(sub);
         RegCloseKey(sub);

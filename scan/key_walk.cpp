@@ -3,6 +3,7 @@
 #include "shell/shell.h"
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 std::atomic<uint8_t> ScanRunning{0};
 std::atomic<int32_t> KeysScanned{0};
@@ -37,6 +38,34 @@ static int FormatBounded(char* buffer, int size, const char* format, ...)
     return size - 1;
 }
 
+// A key name has at most 255 UTF-16 characters; its ANSI form may need
+// more bytes than that in a double-byte or UTF-8 code page.
+static constexpr int NameSize = 256;
+
+// The name as every text of the program shows it: in the ANSI code page,
+// with its default character for what the code page lacks. A name whose
+// ANSI form does not fit is cut after a whole character and ends in "...".
+static void MakeAnsiName(const wchar_t* wideName, int wideLength, char* name, int size)
+{
+    int length = WideCharToMultiByte(CP_ACP, 0, wideName, wideLength, name, size - 1, nullptr, nullptr);
+    if (length > 0 || wideLength == 0) {
+        name[length] = '\0';
+        return;
+    }
+    const int room = size - 4;
+    length = 0;
+    for (int i = 0; i < wideLength && length < room; ) {
+        int units = IS_SURROGATE_PAIR(wideName[i], i + 1 < wideLength ? wideName[i + 1] : 0) ? 2 : 1;
+        // A zero-sized buffer would make this a length query: hence length < room.
+        int written = WideCharToMultiByte(CP_ACP, 0, wideName + i, units, name + length, room - length, nullptr, nullptr);
+        if (written <= 0)
+            break;
+        length += written;
+        i += units;
+    }
+    memcpy(name + length, "...", 4);
+}
+
 // Blocks while the scan is paused. A safe point: the worker holds no lock
 // here, only open key handles, so the user-interface thread may use the
 // registry and the heap freely meanwhile.
@@ -62,21 +91,24 @@ static void ListKey(const char* keyName, const char* name)
 
 // Windows nests keys at most 512 deep. A deeper tree (Wine takes one) would
 // exhaust the worker's stack, so the walk goes no deeper: a key at the limit
-// is counted and listed like one that cannot be opened.
+// is counted and listed like one that cannot be opened. A level takes about
+// 900 bytes, both name buffers included, so 512 levels use under half of a
+// 1 MiB stack.
 static constexpr int MaxKeyDepth = 512;
 static int SubtreeDepth;           // levels below the root key of the key in hand, less one
 
-// Opens the subkey on the native registry view: a 32-bit process is
-// otherwise redirected to Wow6432Node and would list paths naming other keys.
-static void ScanSubtree(HKEY key, const char* name)
+// Opens the subkey by its UTF-16 name, which names it exactly, and on the
+// native registry view: a 32-bit process is otherwise redirected to
+// Wow6432Node and would list paths naming other keys.
+static void ScanSubtree(HKEY key, const wchar_t* wideName, const char* name)
 {
     if (SubtreeDepth >= MaxKeyDepth - 1)
         return;
     HKEY sub;
-    if (RegOpenKeyExA(key, name, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(key, wideName, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS)
         return;
     DWORD subkeyCount = 0;
-    if (RegQueryInfoKeyA(sub, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
+    if (RegQueryInfoKeyW(sub, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
                          nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
         && subkeyCount != 0) {
         ++SubtreeDepth;
@@ -92,20 +124,23 @@ void ScanKeyTree(HKEY key, const char* keyName)
         return;
     for (DWORD index = 0;; ) {
         WaitWhilePaused();
-        char name[256];
-        DWORD nameLength = sizeof name;
+        wchar_t wideName[NameSize];
+        DWORD nameLength = NameSize;
         FILETIME lastWrite;
-        LONG result = RegEnumKeyExA(key, index, name, &nameLength, nullptr, nullptr, nullptr, &lastWrite);
+        LONG result = RegEnumKeyExW(key, index, wideName, &nameLength, nullptr, nullptr, nullptr, &lastWrite);
         if (result == ERROR_NO_MORE_ITEMS)
             return;
         ++index;
-        // A name too long for the buffer (possible once a Unicode name is
-        // made ANSI) skips that one subkey; any other failure would repeat
-        // for every index, so this level ends. Neither leaves a stale name.
+        // Windows names have at most 255 characters, but Wine takes one more,
+        // which does not fit: that one subkey is skipped. Any other failure
+        // would repeat for every index, so this level ends. Neither leaves a
+        // stale name.
         if (result == ERROR_MORE_DATA)
             continue;
         if (result != ERROR_SUCCESS)
             return;
+        char name[NameSize];
+        MakeAnsiName(wideName, static_cast<int>(nameLength), name, sizeof name);
 
         int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
         AncestorLength += appended;
@@ -113,7 +148,7 @@ void ScanKeyTree(HKEY key, const char* keyName)
         // nothing is copied on the way, and the worker still waits.
         SendMessageA(MainWindow, WM_APP_SHOW_STATUS, 0, reinterpret_cast<LPARAM>(AncestorPath));
         KeysScanned.fetch_add(1, std::memory_order_relaxed);
-        ScanSubtree(key, name);
+        ScanSubtree(key, wideName, name);
         AncestorLength -= appended;
         AncestorPath[AncestorLength] = '\0';
 

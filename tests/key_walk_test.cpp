@@ -4,8 +4,11 @@
 #include "results/results.h"
 #include "shell/shell.h"
 #include <gtest/gtest.h>
+#include <sddl.h>
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -29,6 +32,53 @@ std::vector<std::string> Enumerate(HKEY key)
         names.push_back(name);
     }
     return names;
+}
+
+std::vector<std::wstring> EnumerateW(HKEY key)
+{
+    std::vector<std::wstring> names;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            break;
+        names.push_back(name);
+    }
+    return names;
+}
+
+// Keys below key as a walk by UTF-16 names finds them, each counted once;
+// one that cannot be opened is counted, not walked.
+int CountKeysW(HKEY key)
+{
+    int count = 0;
+    for (const std::wstring& name : EnumerateW(key)) {
+        ++count;
+        HKEY sub;
+        if (RegOpenKeyExW(key, name.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &sub) == ERROR_SUCCESS) {
+            count += CountKeysW(sub);
+            RegCloseKey(sub);
+        }
+    }
+    return count;
+}
+
+bool CodePageSpells(const wchar_t* text)
+{
+    char ansi[64];
+    BOOL substituted = FALSE;
+    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, &substituted);
+    return !substituted;
+}
+
+bool SetKeyDacl(HKEY key, const char* dacl)
+{
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(dacl, SDDL_REVISION_1, &descriptor, nullptr))
+        return false;
+    bool set = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS;
+    LocalFree(descriptor);
+    return set;
 }
 
 struct Walk : ::testing::Test {
@@ -169,22 +219,134 @@ TEST_F(Walk, KeyNamesAreNeverFormatStrings)
     EXPECT_EQ(Rows(), (std::vector<std::string>{"ROOT\\%s%n%x\\%d%p", "ROOT\\%s%n%x"}));
 }
 
-// A name outside the ANSI code page comes back with substitutes, so the
-// key cannot be opened by that name: it is counted and listed, its subtree
-// is not walked, and the walk goes on with its siblings.
+// A key whose ACL denies the user is counted and listed, its subtree is
+// not walked, and the walk goes on with its siblings.
 TEST_F(Walk, AKeyThatCannotBeOpenedIsCountedAndListedButNotWalked)
 {
     RegistryFixture fixture("Unopenable");
-    fixture.AddW(L"\x4E2D\x6587\\Hidden");
+    fixture.Add("Locked\\Hidden");
     fixture.Add("zzz\\Seen");
+    const std::string locked = fixture.path + "\\Locked";
+    HKEY key;
+    // The owner may always rewrite the DACL, even one that denies it all else.
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, WRITE_DAC | KEY_WOW64_64KEY, &key), ERROR_SUCCESS);
+    ASSERT_TRUE(SetKeyDacl(key, "D:(D;;KA;;;WD)"));
+    HKEY probe;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, locked.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &probe), ERROR_ACCESS_DENIED);
     WalkFixture(fixture);
-    std::vector<std::string> rows = Rows();
-    ASSERT_EQ(rows.size(), 3u);
+    SetKeyDacl(key, "D:(A;;KA;;;WD)");
+    RegCloseKey(key);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"ROOT\\Locked", "ROOT\\zzz\\Seen", "ROOT\\zzz"}));
     EXPECT_EQ(KeysScanned.load(), 3);
-    EXPECT_EQ(rows[0], "ROOT\\zzz\\Seen");
-    EXPECT_EQ(rows[1], "ROOT\\zzz");
-    EXPECT_EQ(rows[2].substr(0, 5), "ROOT\\");
-    EXPECT_EQ(rows[2].find("Hidden"), std::string::npos);
+}
+
+// Keys are opened by their UTF-16 names, so names the ANSI code page cannot
+// spell are walked like any other; the texts show the code page's '?' for
+// each UTF-16 unit it lacks. A key literally named "??" beside one shown as
+// "??" must not stand in for it: each subtree is walked once.
+TEST_F(Walk, KeysTheCodePageCannotSpellAreWalkedAndShownWithSubstitutes)
+{
+    const std::wstring chinese = L"\x4E2D\x6587", emoji = L"e\xD83D\xDE00x";
+    if (CodePageSpells(chinese.c_str()))
+        GTEST_SKIP() << "the ANSI code page spells Chinese";
+    const std::map<std::wstring, std::string> shown = {{chinese, "??"}, {emoji, "e??x"}};
+    RegistryFixture fixture("WideNames");
+    const std::wstring paths[] = {L"a-before", L"??\\literal", chinese + L"\\inner\\leaf", chinese + L"\\second",
+                                  emoji + L"\\inner\\leaf", L"z-after\\deep"};
+    for (const std::wstring& path : paths)
+        fixture.AddW(path);
+    std::vector<std::string> status;
+    RecordStatusTexts(&status);
+    WalkFixture(fixture);
+
+    HKEY root = fixture.Open();
+    std::vector<std::string> expected, expectedStatus;
+    std::function<void(HKEY, const std::string&)> visit = [&](HKEY key, const std::string& path) {
+        for (const std::wstring& name : EnumerateW(key)) {
+            auto special = shown.find(name);
+            const std::string text = special != shown.end() ? special->second : std::string(name.begin(), name.end());
+            expectedStatus.push_back(path + "\\");
+            HKEY sub;
+            ASSERT_EQ(RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, &sub), ERROR_SUCCESS);
+            visit(sub, path + "\\" + text);
+            RegCloseKey(sub);
+            expected.push_back(path + "\\" + text);
+        }
+    };
+    visit(root, "ROOT");
+    const int independent = CountKeysW(root);
+    RegCloseKey(root);
+
+    EXPECT_EQ(independent, 12);
+    EXPECT_EQ(KeysScanned.load(), independent);
+    EXPECT_EQ(Rows(), expected);
+    EXPECT_EQ(status, expectedStatus);
+    std::vector<std::string> rows = Rows();
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\??\\literal"), 1);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\??\\second"), 1);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\e??x\\inner\\leaf"), 1);
+    EXPECT_EQ(AncestorLength, 0);
+}
+
+// The count of a whole root, on a tree mixing such names with plain ones,
+// is what a walk by UTF-16 names counts.
+TEST_F(Walk, AWholeRootCountsWhatAWalkByUtf16NamesCounts)
+{
+    RegistryFixture fixture("WholeRoot");
+    for (const wchar_t* path : {L"??\\one", L"\x4E2D\x6587\\one\\two", L"\x4E2D\x6587\\three",
+                                L"\x0416\xD83D\xDE00\\x", L"plain\\child"})
+        fixture.AddW(path);
+    const int before = CountKeysW(HKEY_CURRENT_USER);
+    // Nothing listed: the count is the point.
+    SetTimeWindowTicks(LLONG_MAX - 1, LLONG_MAX);
+    KeysScanned = 0;
+    WalkKey(HKEY_CURRENT_USER, "HKEY_CURRENT_USER");
+    EXPECT_EQ(KeysScanned.load(), before);
+    EXPECT_EQ(CountKeysW(HKEY_CURRENT_USER), before);
+    EXPECT_EQ(ListRowCount(), 0);
+}
+
+// In a double-byte or UTF-8 code page a name of 255 UTF-16 units can need
+// more bytes than its buffer holds: its text is cut after a whole character
+// and ends in "...", and the key is still walked. Its own ctest entry runs
+// this under a Japanese code page.
+TEST_F(Walk, ANameLongerInTheCodePageThanItsBufferIsCutAfterAWholeCharacter)
+{
+    CPINFO codePage{};
+    GetCPInfo(CP_ACP, &codePage);
+    char wide[8];
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, L"\x4E2D", 1, wide, sizeof wide, nullptr, nullptr);
+    if (codePage.MaxCharSize < 2 || !CodePageSpells(L"\x4E2D"))
+        GTEST_SKIP() << "a single-byte code page: every name fits";
+    RegistryFixture fixture("LongInCodePage");
+    // One byte first, so that a cut by bytes alone would split a character.
+    fixture.AddW(L"a" + std::wstring(254, L'\x4E2D') + L"\\inner");
+    fixture.Add("z");
+    WalkFixture(fixture);
+    std::string kept = "a";
+    while (kept.size() + bytes <= 252)
+        kept.append(wide, bytes);
+    const std::string listed = "ROOT\\" + kept + "...";
+    EXPECT_EQ(Rows(), (std::vector<std::string>{listed + "\\inner", listed, "ROOT\\z"}));
+    EXPECT_EQ(KeysScanned.load(), 3);
+}
+
+// Wine takes a name of 256 characters, one more than Windows and than the
+// name buffer holds: that key alone is skipped, with no stale name.
+TEST_F(Walk, ANameLongerThanWindowsAllowsSkipsThatKeyOnly)
+{
+    RegistryFixture fixture("TooLongName");
+    fixture.Add("a");
+    fixture.AddW(std::wstring(256, L'x') + L"\\child");
+    fixture.Add("z");
+    HKEY root = fixture.Open();
+    DWORD subkeys = 0;
+    RegQueryInfoKeyW(root, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(root);
+    ASSERT_EQ(subkeys, 3u) << "Wine refused the 256-character name";
+    WalkFixture(fixture);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"ROOT\\a", "ROOT\\z"}));
+    EXPECT_EQ(KeysScanned.load(), 2);
 }
 
 // Wine's Perflib\009 opens but refuses enumeration (ERROR_INVALID_HANDLE):
@@ -265,8 +427,16 @@ TEST_F(Walk, HklmIsWalkedOnTheNativeViewWithWow6432NodeAsItIs)
     EXPECT_FALSE(listed("HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\QuillmereTest\\Native\\Child"));
 }
 
+static DWORD WINAPI WalkOnThread(void* key)
+{
+    WalkKey(static_cast<HKEY>(key), "ROOT");
+    return 0;
+}
+
 // Wine nests keys deeper than the 512 levels of Windows; the walk stops
-// there instead of running the worker out of stack.
+// there instead of running the worker out of stack. It walks on a thread
+// with the 1 MiB stack the worker gets from a Visual Studio build (MinGW's
+// default is 2 MiB).
 TEST_F(Walk, KeysBelowTheDeepestLevelWindowsAllowsAreNotWalked)
 {
     RegistryFixture fixture("TooDeep");
@@ -274,7 +444,14 @@ TEST_F(Walk, KeysBelowTheDeepestLevelWindowsAllowsAreNotWalked)
     for (int level = 1; level < 530; ++level)
         path += "\\d";
     fixture.Add(path);
-    WalkFixture(fixture);
+    HKEY key = fixture.Open();
+    ASSERT_NE(key, nullptr);
+    KeysScanned = 0;
+    HANDLE walker = CreateThread(nullptr, 1 << 20, WalkOnThread, key, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    ASSERT_NE(walker, nullptr);
+    EXPECT_TRUE(PumpUntil([&] { return WaitForSingleObject(walker, 0) == WAIT_OBJECT_0; }, 120000));
+    CloseHandle(walker);
+    RegCloseKey(key);
     EXPECT_EQ(KeysScanned.load(), 512);
     std::vector<std::string> rows = Rows();
     ASSERT_EQ(rows.size(), 512u);

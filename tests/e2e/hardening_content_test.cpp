@@ -69,8 +69,9 @@ struct HostileContent : ::testing::Test {
             SetKeyDacl(key + locked, "D:(A;;KA;;;WD)");
         DeleteKeyTree(HKEY_CURRENT_USER, key);
     }
-    // Runs the scan with the fixture and again without it.
-    void ScanWithAndWithout()
+    // Runs the scan with the fixture and again without it; between the
+    // two, optionally, counts every key below HKCU with reg.
+    void ScanWithAndWithout(bool countUserKeys = false)
     {
         app = Launch(HardenedExe);
         ASSERT_NE(app.window, nullptr);
@@ -78,6 +79,9 @@ struct HostileContent : ::testing::Test {
         scannedWith = ScannedCount(app);
         rows = ReadRows(app);
         ExpectWellFormed(rows, {UserRoot});
+        // After the program's start, which writes a key or two of Wine's own.
+        if (countUserKeys)
+            userKeysByReg = static_cast<int>(RegQueryKeys(UserRoot).size()) - 1;
         RemoveFixture();
         ScanCurrentUser(app, false);
         scannedWithout = ScannedCount(app);
@@ -88,8 +92,25 @@ struct HostileContent : ::testing::Test {
     std::string key, path;
     RunningApp app;
     Rows rows;
-    int scannedWith = -1, scannedWithout = -1;
+    int scannedWith = -1, scannedWithout = -1, userKeysByReg = -1;
 };
+
+// The order a walk lists keys in, from the order reg prints them (each key
+// before its subkeys), by depth alone: names shown with '?' may repeat.
+std::vector<std::string> PostOrder(const std::vector<std::string>& preOrder)
+{
+    auto depth = [](const std::string& key) { return std::count(key.begin(), key.end(), '\\'); };
+    std::vector<std::string> post, open;
+    for (const std::string& key : preOrder) {
+        while (!open.empty() && depth(open.back()) >= depth(key)) {
+            post.push_back(open.back());
+            open.pop_back();
+        }
+        open.push_back(key);
+    }
+    post.insert(post.end(), open.rbegin(), open.rend());
+    return post;
+}
 
 }  // namespace
 
@@ -163,25 +184,35 @@ TEST_F(HostileContent, AnsiNamesAreCountedAndListedExactlyAsRegSeesThem)
     }
 }
 
-// Names the ANSI code page cannot hold (Chinese, emoji) come back with '?'
-// for each such character and their subtrees cannot be opened: each such key
-// is still counted and listed once, its children are not, and the walk goes
-// on to the keys after it.
-TEST_F(HostileContent, NamesOutsideTheCodePageAreListedWithSubstitutesAndTheWalkGoesOn)
+// Names the ANSI code page cannot hold (Chinese, emoji) are shown with '?'
+// for each such UTF-16 unit, and their subtrees are walked like any other,
+// in post-order; a key literally named "??" beside one shown as "??" hides
+// neither. The count matches `reg query /s`, which walks by UTF-16 names,
+// for the fixture and for the whole of HKEY_CURRENT_USER.
+TEST_F(HostileContent, NamesOutsideTheCodePageAreWalkedAndListedWithSubstitutes)
 {
     key = TestRoot + "\\Unicode";
     path = UserRoot + "\\" + key;
     RemoveFixture();
     const std::wstring wkey(key.begin(), key.end());
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\a-before"));
-    ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\\x4E2D\x6587\\inner"));
-    ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\e\xD83D\xDE00x\\inner"));
+    ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\\x4E2D\x6587\\inner\\leaf"));
+    ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\\x4E2D\x6587\\second"));
+    ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\??\\literal"));
+    ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\e\xD83D\xDE00x\\inner\\leaf"));
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\s\xD83D\xDE00"));
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\z-after\\deep"));
-    ScanWithAndWithout();
+    const std::vector<std::string> fixtureKeys = RegQueryKeys(path);
+    ScanWithAndWithout(true);
 
-    const std::vector<std::string> listed = {path, path + "\\a-before", path + "\\??", path + "\\e??x",
-                                             path + "\\s??", path + "\\z-after", path + "\\z-after\\deep"};
-    EXPECT_EQ(Difference(AsSet(Under(rows.paths, path)), AsSet(listed)), "");
-    EXPECT_EQ(scannedWith - scannedWithout, static_cast<int>(listed.size()));
+    const std::vector<std::string> listed = {
+        path, path + "\\a-before", path + "\\??", path + "\\??\\inner", path + "\\??\\inner\\leaf",
+        path + "\\??\\second", path + "\\??", path + "\\??\\literal", path + "\\e??x",
+        path + "\\e??x\\inner", path + "\\e??x\\inner\\leaf", path + "\\s??", path + "\\z-after",
+        path + "\\z-after\\deep"};
+    const std::vector<std::string> found = Under(rows.paths, path);
+    EXPECT_EQ(Difference(AsSet(found), AsSet(listed)), "");
+    EXPECT_EQ(found, PostOrder(fixtureKeys));
+    EXPECT_EQ(scannedWith - scannedWithout, static_cast<int>(fixtureKeys.size()));
+    EXPECT_EQ(scannedWith, userKeysByReg);
 }
