@@ -300,6 +300,25 @@ static SIZE_T CommittedPrivateBytes()
     return total;
 }
 
+// Bytes in the process's heaps' busy blocks, overhead included: what the
+// list's rows hold, without the steps in which the heap commits pages.
+static SIZE_T HeapBytesInUse()
+{
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    SIZE_T total = 0;
+    for (DWORD i = 0; i < count && i < 64; ++i) {
+        if (!HeapLock(heaps[i]))
+            continue;
+        PROCESS_HEAP_ENTRY entry{};
+        while (HeapWalk(heaps[i], &entry))
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                total += entry.cbData + entry.cbOverhead;
+        HeapUnlock(heaps[i]);
+    }
+    return total;
+}
+
 // ---- D: reg.exe ------------------------------------------------------------
 
 static double RunRegExe(const char* arguments, DWORD* exitCode)
@@ -418,10 +437,11 @@ int main(int argc, char** argv)
     double timeC = 0;
     int keysC = bareKeys, rowsC = bareKeys;
     RoundTrips tripsC{};
-    SIZE_T committedBeforeC = 0, committedAfterC = 0;
+    SIZE_T committedBeforeC = 0, committedAfterC = 0, heapBeforeC = 0, heapAfterC = 0;
     if (listEvery) {
         PumpFor(100);
         committedBeforeC = CommittedPrivateBytes();
+        heapBeforeC = HeapBytesInUse();
         StartRowProfile();
         Pinging.store(1);
         timeC = RunScan(LLONG_MIN, LLONG_MAX);
@@ -429,6 +449,7 @@ int main(int argc, char** argv)
         PumpFor(300);       // the last paint, and the worker's thread ends
         StopRowProfile();
         committedAfterC = CommittedPrivateBytes();
+        heapAfterC = HeapBytesInUse();
         keysC = KeysScanned.load();
         rowsC = RowCount;
         tripsC = SummarizePings();
@@ -469,7 +490,10 @@ int main(int argc, char** argv)
     PrintTrips("message round trip during B", tripsB);
     if (listEvery) {
         PrintTrips("message round trip during C", tripsC);
-        printf("committed private pages across C: %+lld bytes, %.0f bytes per listed row\n",
+        printf("memory across C: heap in use %+lld bytes, %.0f bytes per listed row;"
+               " committed private pages %+lld bytes, %.0f per row\n",
+               (long long)heapAfterC - (long long)heapBeforeC,
+               double((long long)heapAfterC - (long long)heapBeforeC) / rowsC,
                (long long)committedAfterC - (long long)committedBeforeC,
                double((long long)committedAfterC - (long long)committedBeforeC) / rowsC);
         PrintRowBlocks(10000);

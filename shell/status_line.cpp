@@ -5,28 +5,52 @@ static constexpr UINT_PTR StatusPaintTimer = 1;   // on the status line itself
 static constexpr UINT StatusPaintMs = 40;
 static WNDPROC StaticControlProc;
 static bool StatusUnpainted;
+// The text as last set. The window's own copy follows at the paint: under
+// Wine every store of it is a wineserver call, and one per key adds a tenth
+// to a scan that lists nothing.
+static constexpr int StatusTextSize = 4096;      // as the walk's path
+static char StatusText[StatusTextSize];
+static int StatusLength;
 
 static void CALLBACK PaintStatusLine(HWND statusLine, UINT, UINT_PTR, DWORD)
 {
     KillTimer(statusLine, StatusPaintTimer);
     StatusUnpainted = false;
+    DefWindowProcA(statusLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(StatusText));
     // The static fills its own background when it paints.
     InvalidateRect(statusLine, nullptr, FALSE);
 }
 
-// A static control repaints inside every WM_SETTEXT, and under Wine that
-// costs more than walking the key. The text is still stored at once, so
-// GetWindowText always has the latest; only the paint waits for the timer.
-static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT StoreStatusText(HWND hwnd, const char* text)
 {
-    if (message != WM_SETTEXT)
-        return CallWindowProcA(StaticControlProc, hwnd, message, wParam, lParam);
-    LRESULT stored = DefWindowProcA(hwnd, message, wParam, lParam);
+    lstrcpynA(StatusText, text ? text : "", StatusTextSize);
+    StatusLength = lstrlenA(StatusText);
     if (!StatusUnpainted) {
         StatusUnpainted = true;
         SetTimer(hwnd, StatusPaintTimer, StatusPaintMs, PaintStatusLine);
     }
-    return stored;
+    return TRUE;
+}
+
+static LRESULT CopyStatusText(WPARAM size, char* buffer)
+{
+    if (size == 0 || !buffer)
+        return 0;
+    lstrcpynA(buffer, StatusText, size < StatusTextSize ? int(size) : StatusTextSize);
+    return lstrlenA(buffer);
+}
+
+// A static control repaints inside every WM_SETTEXT, and under Wine that
+// costs more than walking the key. The text is still answered at once, so
+// GetWindowText always has the latest; only the paint waits for the timer.
+static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETTEXT:       return StoreStatusText(hwnd, reinterpret_cast<const char*>(lParam));
+    case WM_GETTEXT:       return CopyStatusText(wParam, reinterpret_cast<char*>(lParam));
+    case WM_GETTEXTLENGTH: return StatusLength;
+    }
+    return CallWindowProcA(StaticControlProc, hwnd, message, wParam, lParam);
 }
 
 void InstallStatusLine(HWND statusLine)
