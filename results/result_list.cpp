@@ -17,8 +17,8 @@ static int TimeWidth = TimeWidthAt96;
 // On the list itself, clear of the main window's timers; well apart from
 // the small ids a list view may use for its own.
 static constexpr UINT_PTR RowPaintTimer = 0x5152;
-// A paint of the rows costs as much as a few rows under Wine: about twelve
-// a second keep pace with the eye.
+// A paint of the rows costs as much as several rows under Wine: about
+// twelve a second keep pace with the eye.
 static constexpr UINT RowPaintMs = 80;
 // The themed scroll bar and the header cost more again, and while rows
 // stream the header never changes and the thumb soon stops moving; both are
@@ -140,13 +140,14 @@ static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
 // message), so RowCount has one writer and Clear never splits a row.
 void AddResultRow(const char* keyText, const char* timeText)
 {
-    // Under Wine an insert updates the scroll bars, moves the header and
-    // repaints, all on the spot, and each text invalidates twice. With the
-    // list view's own redraw switch off, the insert and the texts only
-    // store; switching it on again brings the scroll range up to date once.
-    // Around that, and the scroll to the new row, the window is hidden from
-    // painting by DefWindowProc's switch, which the list view never sees;
-    // the timer paints the result.
+    // Under Wine an insert brings the scroll bars up to date and moves the
+    // header, and each text invalidates twice. With the list view's own
+    // redraw switch off, insert and texts only store; switching it on again
+    // updates the scroll range once, so the position is current for the row.
+    // Around that, and the scroll to the new row, DefWindowProc's switch,
+    // which the list view never sees, keeps the list from painting: a
+    // visible scroll bar is redrawn on the spot at every update. The timer
+    // paints the result.
     const bool shown = GetWindowLongA(ResultList, GWL_STYLE) & WS_VISIBLE;
     if (shown)
         DefWindowProcA(ResultList, WM_SETREDRAW, FALSE, 0);
