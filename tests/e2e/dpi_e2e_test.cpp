@@ -64,11 +64,10 @@ SIZE BaseUnits(HDC dc)
     return {(extent.cx / 26 + 1) / 2, metrics.tmHeight};
 }
 
-// The screen's pixels of a window's client area, top row first.
-std::vector<DWORD> ScreenPixels(HWND hwnd, int width, int height)
+// A top-down 32-bit picture that draw paints into a memory DC.
+template <typename Draw>
+std::vector<DWORD> DrawnPixels(int width, int height, Draw draw)
 {
-    POINT origin{0, 0};
-    ClientToScreen(hwnd, &origin);
     BITMAPINFO info{};
     info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
     void* bits = nullptr;
@@ -76,7 +75,7 @@ std::vector<DWORD> ScreenPixels(HWND hwnd, int width, int height)
     HDC memory = CreateCompatibleDC(screen);
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+    draw(memory, screen, static_cast<DWORD*>(bits));
     GdiFlush();
     std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + width * height);
     SelectObject(memory, old);
@@ -86,25 +85,23 @@ std::vector<DWORD> ScreenPixels(HWND hwnd, int width, int height)
     return pixels;
 }
 
+// The screen's pixels of a window's client area, top row first.
+std::vector<DWORD> ScreenPixels(HWND hwnd, int width, int height)
+{
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    return DrawnPixels(width, height, [&](HDC memory, HDC screen, DWORD*) {
+        BitBlt(memory, 0, 0, width, height, screen, origin.x, origin.y, SRCCOPY);
+    });
+}
+
 // An icon drawn at its size over one background colour, as the screen holds it.
 std::vector<DWORD> IconPixels(HICON icon, int size, DWORD background)
 {
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), size, -size, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    std::fill(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + size * size, background);
-    DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
-    GdiFlush();
-    std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + size * size);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
+    return DrawnPixels(size, size, [&](HDC memory, HDC, DWORD* bits) {
+        std::fill(bits, bits + size * size, background);
+        DrawIconEx(memory, 0, 0, icon, size, size, 0, nullptr, DI_NORMAL);
+    });
 }
 
 // FRAMEICON's image of exactly size pixels in the executable, or none.
