@@ -12,47 +12,52 @@ void OpenAboutBox(HWND owner)
     DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDlgProc, 0);
 }
 
-// A static whose text is wider than its template width would cut it (the
-// link addresses are longer than their fields in any font); it is widened
-// to one line of its text, keeping its left edge, or its centre if centred.
-static void WidenToText(HWND text)
+// The control's text in its own font: the width of it on one line, and
+// the height of a line.
+static SIZE MeasureText(HWND control, int* lineHeight)
 {
     char buffer[256];
-    GetWindowTextA(text, buffer, sizeof buffer);
-    RECT room;
-    GetClientRect(text, &room);
-    HDC dc = GetDC(text);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(text, WM_GETFONT, 0, 0)));
-    SIZE needed;
-    GetTextExtentPoint32A(dc, buffer, lstrlenA(buffer), &needed);
+    GetWindowTextA(control, buffer, sizeof buffer);
+    HDC dc = GetDC(control);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, buffer, lstrlenA(buffer), &extent);
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
     SelectObject(dc, old);
-    ReleaseDC(text, dc);
-    if (needed.cx <= room.right)
-        return;
+    ReleaseDC(control, dc);
+    *lineHeight = metrics.tmHeight;
+    return extent;
+}
+
+// Widens a static to width pixels of client area, keeping its left edge,
+// or its centre if centred.
+static void WidenTo(HWND text, int width, const RECT& room)
+{
     RECT place;
     GetWindowRect(text, &place);
     MapWindowPoints(nullptr, GetParent(text), reinterpret_cast<POINT*>(&place), 2);
     const bool centred = (GetWindowLongA(text, GWL_STYLE) & SS_TYPEMASK) == SS_CENTER;
-    const int left = centred ? place.left - (needed.cx - room.right + 1) / 2 : place.left;
-    SetWindowPos(text, nullptr, left, place.top, needed.cx + (place.right - place.left - room.right),
+    const int left = centred ? place.left - (width - room.right + 1) / 2 : place.left;
+    SetWindowPos(text, nullptr, left, place.top, width + (place.right - place.left - room.right),
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// A one-line static whose text is wider than its template width would cut
+// it (the link addresses are longer than their fields in any font); it is
+// widened to its text. The two-line description wraps as it should.
 static void WidenOneLineTexts(HWND hwnd)
 {
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+        if (type != SS_LEFT && type != SS_CENTER)
+            continue;
         RECT room;
         GetClientRect(child, &room);
-        // One-line fields only: the two-line description wraps as it should.
-        HDC dc = GetDC(child);
-        TEXTMETRICA metrics;
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(child, WM_GETFONT, 0, 0)));
-        GetTextMetricsA(dc, &metrics);
-        SelectObject(dc, old);
-        ReleaseDC(child, dc);
-        if ((type == SS_LEFT || type == SS_CENTER) && room.bottom < 2 * metrics.tmHeight)
-            WidenToText(child);
+        int lineHeight;
+        const SIZE needed = MeasureText(child, &lineHeight);
+        if (room.bottom < 2 * lineHeight && needed.cx > room.right)
+            WidenTo(child, needed.cx, room);
     }
 }
 
