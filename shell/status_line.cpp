@@ -1,16 +1,15 @@
 // The status line: its text follows every key at once, its paint the screen.
 #include "shell/shell.h"
+#include "scan/scan.h"
 
 static constexpr UINT_PTR StatusPaintTimer = 1;   // on the status line itself
 static constexpr UINT StatusPaintMs = 40;
 static WNDPROC StaticControlProc;
 static bool StatusUnpainted;
-// The text as last set. The window's own copy follows at the paint: under
-// Wine every store of it is a wineserver call, and one per key adds a tenth
-// to a scan that lists nothing.
-static constexpr int StatusTextSize = 4096;      // as the walk's path
-static char StatusText[StatusTextSize];
-static int StatusLength;
+// The text as last set: the walk's path, or the completion text. The
+// window's own copy follows at the paint: under Wine every store of it is a
+// wineserver call, one more for every key of a scan.
+static char StatusText[PathSize];
 
 static void CALLBACK PaintStatusLine(HWND statusLine, UINT, UINT_PTR, DWORD)
 {
@@ -23,8 +22,7 @@ static void CALLBACK PaintStatusLine(HWND statusLine, UINT, UINT_PTR, DWORD)
 
 static LRESULT StoreStatusText(HWND hwnd, const char* text)
 {
-    lstrcpynA(StatusText, text ? text : "", StatusTextSize);
-    StatusLength = lstrlenA(StatusText);
+    lstrcpynA(StatusText, text ? text : "", PathSize);
     if (!StatusUnpainted) {
         StatusUnpainted = true;
         SetTimer(hwnd, StatusPaintTimer, StatusPaintMs, PaintStatusLine);
@@ -36,7 +34,7 @@ static LRESULT CopyStatusText(WPARAM size, char* buffer)
 {
     if (size == 0 || !buffer)
         return 0;
-    lstrcpynA(buffer, StatusText, size < StatusTextSize ? int(size) : StatusTextSize);
+    lstrcpynA(buffer, StatusText, size < PathSize ? int(size) : PathSize);
     return lstrlenA(buffer);
 }
 
@@ -48,7 +46,7 @@ static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, L
     switch (message) {
     case WM_SETTEXT:       return StoreStatusText(hwnd, reinterpret_cast<const char*>(lParam));
     case WM_GETTEXT:       return CopyStatusText(wParam, reinterpret_cast<char*>(lParam));
-    case WM_GETTEXTLENGTH: return StatusLength;
+    case WM_GETTEXTLENGTH: return lstrlenA(StatusText);
     }
     return CallWindowProcA(StaticControlProc, hwnd, message, wParam, lParam);
 }
