@@ -234,6 +234,10 @@ std::vector<std::string> ReadLines(const std::string& file)
 // taken when it has held still for a while, not at a fixed moment.
 HCURSOR CursorAt(POINT screen)
 {
+    // Now and then Wine leaves the cursor of the last window after one
+    // synthetic move; a second one, a pixel off, brings WM_SETCURSOR.
+    MoveMouseTo({screen.x + 1, screen.y + 1});
+    Sleep(50);
     MoveMouseTo(screen);
     HCURSOR shown = nullptr;
     for (int steady = 0, tries = 0; steady < 4 && tries < 40; ++tries) {
