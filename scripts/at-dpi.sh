@@ -14,9 +14,8 @@ build=$(cd "$1" && pwd)
 dpi=$2
 shift 2
 here=$(cd "$(dirname "$0")" && pwd)
-export WINEPREFIX="$build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/wine-env.sh"
+use_build_prefix "$build"
 saved="$build/.at-dpi-saved"
 desktop_key='HKCU\Software\Wine\Explorer\Desktops'
 screen_key='HKCU\Control Panel\Desktop'
@@ -26,14 +25,14 @@ quiet() { "$@" >/dev/null 2>&1; }
 
 # The value's data as reg.exe prints it, or nothing when it is absent.
 read_value() {
-    wine reg query "$1" /v "$2" /reg:64 2>/dev/null | tr -d '\r' | awk -v name="$2" '$1 == name { print $3 }'
+    "$wine" reg query "$1" /v "$2" /reg:64 2>/dev/null | tr -d '\r' | awk -v name="$2" '$1 == name { print $3 }'
 }
 
 write_value() {   # key name type data-or-empty
     if [ -n "$4" ]; then
-        quiet wine reg add "$1" /v "$2" /t "$3" /d "$4" /f /reg:64
+        quiet "$wine" reg add "$1" /v "$2" /t "$3" /d "$4" /f /reg:64
     else
-        quiet wine reg delete "$1" /v "$2" /f /reg:64 || true
+        quiet "$wine" reg delete "$1" /v "$2" /f /reg:64 || true
     fi
 }
 
@@ -49,6 +48,10 @@ restore() {
     write_value "$desktop_key" Default REG_SZ "$saved_desktop"
     restart_wineserver
     rm -f "$saved"
+    # Under scripts/with-display.sh, the server it started is put back.
+    if [ "${QUILLMERE_KEEP_WINESERVER:-}" = 1 ]; then
+        start_wineserver
+    fi
 }
 
 # The prefix exists from here on (created on first use).

@@ -1,28 +1,64 @@
 #!/bin/sh
 # Installs what building and testing Quillmere needs, when it is missing:
-# mingw-w64 (i686), Wine with its 32-bit half, Xvfb, CMake, GoogleTest sources.
+# mingw-w64 for both Windows targets the machine needs, Wine (with its
+# 32-bit half only where this machine can run 32-bit code), Xvfb, CMake,
+# the GoogleTest sources.
 set -e
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/build-kind.sh"
+choose_build
+
+# dpkg -s also succeeds for a removed package whose configuration remains.
+installed() {
+    [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
+}
+
+wanted="g++-mingw-w64-i686 cmake wine wine64 xvfb xauth imagemagick googletest python3"
+if [ "$build_arch" = i686 ]; then
+    wanted="$wanted wine32:i386"
+else
+    wanted="$wanted g++-mingw-w64-x86-64"
+fi
 missing=
-command -v i686-w64-mingw32-g++-posix >/dev/null 2>&1 || missing="$missing g++-mingw-w64-i686"
-command -v cmake >/dev/null 2>&1 || missing="$missing cmake"
-command -v wine >/dev/null 2>&1 || missing="$missing wine"
-[ -x /usr/lib/wine/wine64 ] || missing="$missing wine64"
-dpkg -s wine32:i386 >/dev/null 2>&1 || missing="$missing wine32:i386"
-command -v Xvfb >/dev/null 2>&1 || missing="$missing xvfb"
-command -v xauth >/dev/null 2>&1 || missing="$missing xauth"
-# By its package: a "convert" on PATH may be some other program of that name.
-dpkg -s imagemagick >/dev/null 2>&1 || missing="$missing imagemagick"
-[ -f /usr/src/googletest/CMakeLists.txt ] || missing="$missing googletest"
-command -v python3 >/dev/null 2>&1 || missing="$missing python3"
+for package in $wanted; do
+    installed "$package" || missing="$missing $package"
+done
 [ -z "$missing" ] && exit 0
 
 echo "Installing:$missing"
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-case " $(dpkg --print-foreign-architectures | tr '\n' ' ') " in
-    *" i386 "*) ;;
-    *) $sudo dpkg --add-architecture i386 ;;
+case "$missing" in
+    *:i386*)
+        case " $(dpkg --print-foreign-architectures | tr '\n' ' ') " in
+            *" i386 "*) ;;
+            *) $sudo dpkg --add-architecture i386 ;;
+        esac ;;
 esac
-$sudo apt-get update
-# shellcheck disable=SC2086
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends $missing
+
+# One index that fails to load (a mirror mid-sync) fails the whole update,
+# though every other index loaded: try again a few times, then go on.
+for attempt in 1 2 3; do
+    $sudo apt-get update && break
+    [ "$attempt" -lt 3 ] || { echo "apt-get update failed; going on with the indexes it loaded"; break; }
+    sleep 5
+done
+
+install() {
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "$@" $missing
+}
+install && exit 0
+# Without the security suite's index, newer amd64 libraries may have no i386
+# twins; the release's own suite has matching candidates for both.
+codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+if [ -n "$codename" ]; then
+    echo "Trying again with candidates from $codename"
+    install -t "$codename" && exit 0
+fi
+still=
+for package in $missing; do
+    installed "$package" || still="$still $package"
+done
+echo "Could not install:${still:-$missing}" >&2
+exit 1

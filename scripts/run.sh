@@ -1,11 +1,15 @@
 #!/bin/sh
-# Installs what is missing, builds Quillmere and starts it under Wine.
+# Installs what is missing, builds Quillmere and starts it under Wine: the
+# 32-bit program where this machine can run 32-bit code, else the 64-bit one.
 # Uses your display, or Xvfb when there is none (the window is then unseen).
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DQUILLMERE_TESTS=OFF
-cmake --build build -j2 --target Quillmere
+. scripts/build-kind.sh
+choose_build "$PWD"
+echo "Running the $build_reason."
+cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$build_toolchain" -DQUILLMERE_TESTS=OFF
+cmake --build "$build_dir" -j2 --target Quillmere
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 . scripts/xvfb.sh
 xvfb_pid=
@@ -14,7 +18,9 @@ if [ -z "$DISPLAY" ]; then
     echo "No display set: Quillmere runs under Xvfb on $DISPLAY, where it cannot be seen."
     echo "Press Ctrl+C to end it."
 fi
+# Your own prefix, but the loader for the build's architecture.
+[ "$build_arch" = x86_64 ] && export WINELOADER="$wine_loader"
 status=0
-wine build/bin/Quillmere.exe || status=$?
+"$wine_loader" "$build_dir/bin/Quillmere.exe" || status=$?
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 exit $status

@@ -1,9 +1,24 @@
 #!/bin/sh
 # Installs what is missing, builds Quillmere and its tests, and runs every test.
+# The tests run the 32-bit build where this machine can run 32-bit code, the
+# 64-bit build (the same sources) where it cannot or QUILLMERE_BUILD64=1.
 set -e
 cd "$(dirname "$0")/.."
 sh scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DQUILLMERE_TESTS=ON
-cmake --build build -j2
+. scripts/build-kind.sh
+choose_build "$PWD"
+echo "Testing the $build_reason."
+if [ "$build_arch" = i686 ]; then
+    cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE="$build_toolchain" -DQUILLMERE_TESTS=ON
+    cmake --build build -j2
+else
+    # The 32-bit program is built every time, and checked without running it.
+    cmake -S . -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DQUILLMERE_TESTS=OFF
+    cmake --build build -j2 --target Quillmere
+    cmake -S . -B "$build_dir" -DCMAKE_TOOLCHAIN_FILE="$build_toolchain" -DQUILLMERE_TESTS=ON \
+        -DQUILLMERE_EXE32="$PWD/build/bin/Quillmere.exe"
+    cmake --build "$build_dir" -j2
+fi
 # A case whose synthetic input Wine drops now and then gets one more run.
-sh scripts/with-display.sh ctest --test-dir build --output-on-failure --repeat until-pass:2
+QUILLMERE_BUILD=$build_dir sh scripts/with-display.sh \
+    ctest --test-dir "$build_dir" --output-on-failure --repeat until-pass:2 -j2

@@ -6,8 +6,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 : "${QUILLMERE_BUILD:=$here/build}"
 QUILLMERE_BUILD=$(cd "$QUILLMERE_BUILD" && pwd)
 export QUILLMERE_BUILD
-export WINEPREFIX="$QUILLMERE_BUILD/wineprefix"
-export WINEDEBUG=-all
+. "$here/scripts/wine-env.sh"
+use_build_prefix "$QUILLMERE_BUILD"
 
 . "$here/scripts/xvfb.sh"
 xvfb_pid=
@@ -15,6 +15,10 @@ if [ -z "$DISPLAY" ]; then
     start_xvfb
     echo "No display set: using Xvfb on $DISPLAY"
 fi
+# The prefix exists from here on (created on first use); one server serves it.
+sh "$here/scripts/wine-run.sh" "$QUILLMERE_BUILD" cmd /c exit </dev/null >/dev/null 2>&1 || true
+start_wineserver
+export QUILLMERE_KEEP_WINESERVER=1
 status=0
 "$@" || status=$?
 wineserver -k 2>/dev/null || true

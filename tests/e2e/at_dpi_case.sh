@@ -11,15 +11,14 @@ set -e
 build=$(cd "$1" && pwd)
 dpi=$2
 here=$(cd "$(dirname "$0")/../.." && pwd)
-export WINEPREFIX="$build/wineprefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/scripts/wine-env.sh"
+use_build_prefix "$build"
 
 remove_fixture() {
-    wine reg delete 'HKCU\Software\QuillmereTest\Dpi' /f /reg:64 >/dev/null 2>&1 || true
+    "$wine" reg delete 'HKCU\Software\QuillmereTest\Dpi' /f /reg:64 >/dev/null 2>&1 || true
     # The parent goes only when nothing else is left in it.
-    if ! wine reg query 'HKCU\Software\QuillmereTest' /reg:64 2>/dev/null | tr -d '\r' | grep -q 'QuillmereTest\\'; then
-        wine reg delete 'HKCU\Software\QuillmereTest' /f /reg:64 >/dev/null 2>&1 || true
+    if ! "$wine" reg query 'HKCU\Software\QuillmereTest' /reg:64 2>/dev/null | tr -d '\r' | grep -q 'QuillmereTest\\'; then
+        "$wine" reg delete 'HKCU\Software\QuillmereTest' /f /reg:64 >/dev/null 2>&1 || true
     fi
 }
 trap remove_fixture EXIT

@@ -1,8 +1,7 @@
 // The real Quillmere.exe at the screen DPI that tests/e2e/at_dpi_case.sh set
 // (QUILLMERE_TEST_DPI); the ctest cases Dpi.At96 and Dpi.At144 run it.
-#include "driver.h"
+#include "program_case.h"
 #include "resources/resource.h"
-#include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -160,7 +159,7 @@ bool PickFromDecember30(const RunningApp& app, int year)
     return picked.wYear == year && picked.wMonth == 12 && picked.wDay == 30;
 }
 
-struct AtScreenDpi : ::testing::Test {
+struct AtScreenDpi : ProgramCase {
     static void SetUpTestSuite()
     {
         // Measure in real pixels, as the program itself does.
@@ -174,17 +173,11 @@ struct AtScreenDpi : ::testing::Test {
         const int screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
         ReleaseDC(nullptr, screen);
         ASSERT_EQ(screenDpi, dpi) << "the harness did not change the screen's DPI";
-        app = Launch();
-        ASSERT_NE(app.window, nullptr);
-    }
-    void TearDown() override
-    {
-        Kill(app);
-        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
+        // Its late key was written before the server started; only removed here.
+        ownKeys.push_back(FixtureKey);
+        LaunchProgram();
     }
     int dpi = 0;
-    RunningApp app;
 };
 
 }  // namespace

@@ -3,12 +3,10 @@
 
 namespace {
 
-struct Closing : ::testing::TestWithParam<const char*> {
-    void TearDown() override { Kill(app); }
+struct Closing : ProgramCase, ::testing::WithParamInterface<const char*> {
     void StartScan()
     {
-        app = Launch(GetParam());
-        ASSERT_NE(app.window, nullptr);
+        LaunchProgram(GetParam());
         Click(Control(app, IDC_HIVE_HKCR));
         Click(Control(app, IDC_HIVE_HKLM));
         Click(Control(app, IDC_START));
@@ -42,7 +40,6 @@ struct Closing : ::testing::TestWithParam<const char*> {
         EXPECT_EQ(code, 0u);
         EXPECT_TRUE(seen.empty()) << seen.front();
     }
-    RunningApp app;
 };
 
 }  // namespace

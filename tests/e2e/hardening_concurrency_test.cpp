@@ -49,14 +49,16 @@ void AddWithAncestors(std::set<std::string>& paths, const std::string& path)
     paths.insert(path);
 }
 
+using ConcurrentChange = ProgramCase;
+
 }  // namespace
 
 // While the mutator runs, three scans of HKCU by hand each end with their
 // completion text, the window keeps answering, and every row under the
 // mutated key names a path that existed at some moment.
-TEST(ConcurrentChange, ScansEndAndListOnlyKeysThatExistedWhileAnotherProcessRewritesTheTree)
+TEST_F(ConcurrentChange, ScansEndAndListOnlyKeysThatExistedWhileAnotherProcessRewritesTheTree)
 {
-    DeleteKeyTree(HKEY_CURRENT_USER, MutateKey);
+    OwnKeys({MutateKey});
     std::set<std::string> existed{MutatePath};
     const char* names[] = {"a", "b", "c", "d", "e", "f"};
     for (const char* first : names)
@@ -70,8 +72,7 @@ TEST(ConcurrentChange, ScansEndAndListOnlyKeysThatExistedWhileAnotherProcessRewr
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
     const std::string logFile = std::string(temp) + "quillmere_mutator.log";
-    RunningApp app = Launch(HardenedExe);
-    ASSERT_NE(app.window, nullptr);
+    LaunchProgram(HardenedExe);
     Click(Control(app, IDC_HIVE_HKCU));
     ASSERT_TRUE(MoveFromBackOneDay(app));
     ASSERT_TRUE(MoveBeforeAheadOneDay(app));
@@ -109,7 +110,4 @@ TEST(ConcurrentChange, ScansEndAndListOnlyKeysThatExistedWhileAnotherProcessRewr
 
     PostMessageA(app.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitExit(app, 2000), 0u);
-    Kill(app);
-    DeleteKeyTree(HKEY_CURRENT_USER, MutateKey);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
 }

@@ -56,25 +56,36 @@ void ScanCurrentUser(RunningApp& app, bool firstRun)
     ASSERT_TRUE(WaitScanned(app, 180000)) << Text(Control(app, IDC_STATUS));
 }
 
-struct HostileContent : ::testing::Test {
+struct HostileContent : ProgramCase {
     void TearDown() override
     {
-        Kill(app);
-        RemoveFixture();
-        RegDeleteKeyA(HKEY_CURRENT_USER, TestRoot.c_str());
+        Unlock();
+        ProgramCase::TearDown();
     }
-    void RemoveFixture()
+    // The case's own key below the test root, cleared of an earlier run's.
+    void OwnFixture(const char* name)
+    {
+        key = TestRoot + "\\" + name;
+        path = UserRoot + "\\" + key;
+        Unlock();
+        OwnKeys({key});
+    }
+    // The locked keys let their owner back in, so the tree can go.
+    void Unlock()
     {
         for (const char* locked : {"\\Denied", "\\NoEnum"})
             SetKeyDacl(key + locked, "D:(A;;KA;;;WD)");
+    }
+    void RemoveFixture()
+    {
+        Unlock();
         DeleteKeyTree(HKEY_CURRENT_USER, key);
     }
     // Runs the scan with the fixture and again without it; between the
     // two, optionally, counts every key below HKCU with reg.
     void ScanWithAndWithout(bool countUserKeys = false)
     {
-        app = Launch(HardenedExe);
-        ASSERT_NE(app.window, nullptr);
+        LaunchProgram(HardenedExe);
         ScanCurrentUser(app, true);
         scannedWith = ScannedCount(app);
         rows = ReadRows(app);
@@ -90,7 +101,6 @@ struct HostileContent : ::testing::Test {
         EXPECT_EQ(WaitExit(app, 2000), 0u);
     }
     std::string key, path;
-    RunningApp app;
     Rows rows;
     int scannedWith = -1, scannedWithout = -1, userKeysByReg = -1;
 };
@@ -120,9 +130,7 @@ std::vector<std::string> PostOrder(const std::vector<std::string>& preOrder)
 // end in "...", and both the count and the rows match `reg query /s`.
 TEST_F(HostileContent, AnsiNamesAreCountedAndListedExactlyAsRegSeesThem)
 {
-    key = TestRoot + "\\Hostile";
-    path = UserRoot + "\\" + key;
-    RemoveFixture();
+    OwnFixture("Hostile");
     const std::string long1(255, 'L'), long2 = std::string(253, 'M') + "%n";
     CreateKeyPath(HKEY_CURRENT_USER, key + "\\Long\\" + long1 + "\\" + long2);
     std::string deep = key + "\\Deep";
@@ -191,9 +199,7 @@ TEST_F(HostileContent, AnsiNamesAreCountedAndListedExactlyAsRegSeesThem)
 // for the fixture and for the whole of HKEY_CURRENT_USER.
 TEST_F(HostileContent, NamesOutsideTheCodePageAreWalkedAndListedWithSubstitutes)
 {
-    key = TestRoot + "\\Unicode";
-    path = UserRoot + "\\" + key;
-    RemoveFixture();
+    OwnFixture("Unicode");
     const std::wstring wkey(key.begin(), key.end());
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\a-before"));
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\\x4E2D\x6587\\inner\\leaf"));

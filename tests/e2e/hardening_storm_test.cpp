@@ -82,6 +82,8 @@ bool VisibleRowPoint(const RunningApp& app, std::mt19937& random, POINT* point)
     return point->y > client.top + 2 && point->y < client.bottom - 2 && point->x > client.left && point->x < client.right;
 }
 
+using ClickStorm = ProgramCase;
+
 }  // namespace
 
 // 2,000 commands. Throughout: the window answers within a second, the
@@ -89,15 +91,14 @@ bool VisibleRowPoint(const RunningApp& app, std::mt19937& random, POINT* point)
 // worker), rows stay numbered without gaps. Afterwards, with any pause
 // resumed and any run stopped, the buttons read Start and Pause, the status
 // line gives the count, and the rows run 1..n.
-TEST(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
+TEST_F(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
 {
     RegeditSettingsAbsent noEditor;
-    DeleteKeyTree(HKEY_CURRENT_USER, StormKey);
+    OwnKeys({StormKey});
     for (int i = 0; i < 300; ++i)
         CreateKeyPath(HKEY_CURRENT_USER, StormKey + "\\k" + std::to_string(i));
 
-    RunningApp app = Launch(HardenedExe);
-    ASSERT_NE(app.window, nullptr);
+    LaunchProgram(HardenedExe);
     const DWORD pid = app.process.dwProcessId;
     int idleThreads = 0;
     for (int sample = 0; sample < 10; ++sample, Sleep(50))
@@ -177,7 +178,4 @@ TEST(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
 
     PostMessageA(app.window, WM_CLOSE, 0, 0);
     EXPECT_EQ(WaitExit(app, 2000), 0u);
-    Kill(app);
-    DeleteKeyTree(HKEY_CURRENT_USER, StormKey);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
 }

@@ -1,9 +1,8 @@
 // Shared by the hardening suite: the hardened program, scans by hand, and
 // what every listed row must look like.
 #pragma once
-#include "driver.h"
+#include "program_case.h"
 #include "resources/resource.h"
-#include <gtest/gtest.h>
 #include <cstdio>
 #include <set>
 #include <string>

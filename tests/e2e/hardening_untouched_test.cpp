@@ -109,24 +109,33 @@ std::vector<Export> ExportAll()
     return exports;
 }
 
+struct UntouchedRegistry : ProgramCase {
+    void TearDown() override
+    {
+        ProgramCase::TearDown();
+        if (madeRegeditKey)
+            DeleteKeyTree(HKEY_CURRENT_USER, RegeditKey);
+    }
+    bool madeRegeditKey = false;
+};
+
 }  // namespace
 
 // All five roots scanned with a pause and a resume; Clear; an HKCU scan
 // since yesterday; Start and Stop at once; a double-click on a row; the
 // About box from the system menu; the close box. The export of every root
 // before and after differs only in "LastKey".
-TEST(UntouchedRegistry, AWholeSessionChangesNothingButTheEditorsLastKey)
+TEST_F(UntouchedRegistry, AWholeSessionChangesNothingButTheEditorsLastKey)
 {
-    DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
+    OwnKeys({FixtureKey});
     CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\Target");
     // The editor's settings key exists, so a double-click has its effect.
-    const bool madeRegeditKey = !KeyExists(HKEY_CURRENT_USER, RegeditKey);
+    madeRegeditKey = !KeyExists(HKEY_CURRENT_USER, RegeditKey);
     if (madeRegeditKey)
         CreateKeyPath(HKEY_CURRENT_USER, RegeditKey);
     const std::vector<Export> before = ExportAll();
 
-    RunningApp app = Launch(HardenedExe);
-    ASSERT_NE(app.window, nullptr);
+    LaunchProgram(HardenedExe);
     const DWORD pid = app.process.dwProcessId;
     for (int id : {IDC_HIVE_HKCR, IDC_HIVE_HKCU, IDC_HIVE_HKLM, IDC_HIVE_HKCC, IDC_HIVE_HKU})
         Click(Control(app, id));
@@ -138,7 +147,9 @@ TEST(UntouchedRegistry, AWholeSessionChangesNothingButTheEditorsLastKey)
     Click(Control(app, IDC_PAUSE));
     EXPECT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Pause"));
     ASSERT_TRUE(WaitScanned(app, 180000));
-    EXPECT_GT(ScannedCount(app), 30000);
+    // A prefix made by the 64-bit loader alone holds about 18,600 keys; one
+    // with Wine's 32-bit half, as the 32-bit build needs, more than 30,000.
+    EXPECT_GT(ScannedCount(app), sizeof(void*) == 8 ? 15000 : 30000);
 
     Click(Control(app, IDC_CLEAR));
     EXPECT_EQ(RowCount(Control(app, IDC_RESULTS)), 0);
@@ -196,9 +207,4 @@ TEST(UntouchedRegistry, AWholeSessionChangesNothingButTheEditorsLastKey)
     const std::vector<Export> after = ExportAll();
     for (size_t root = 0; root < before.size(); ++root)
         EXPECT_EQ(Compare(before[root], after[root]), "") << Roots[root];
-
-    DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
-    if (madeRegeditKey)
-        DeleteKeyTree(HKEY_CURRENT_USER, RegeditKey);
 }

@@ -1,7 +1,6 @@
 // The real Quillmere.exe, driven by keyboard and mouse from another process.
-#include "driver.h"
+#include "program_case.h"
 #include "resources/resource.h"
-#include <gtest/gtest.h>
 #include <cstdio>
 
 namespace {
@@ -31,22 +30,14 @@ bool Checked(HWND button)
     return SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-struct MainWindowByHand : ::testing::Test {
+struct MainWindowByHand : ProgramCase {
     void SetUp() override
     {
-        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
+        OwnKeys({FixtureKey});
         CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\A\\B");
         CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\C");
-        app = Launch();
-        ASSERT_NE(app.window, nullptr);
+        LaunchProgram();
     }
-    void TearDown() override
-    {
-        Kill(app);
-        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
-    }
-    RunningApp app;
 };
 
 }  // namespace
@@ -179,11 +170,12 @@ TEST_F(MainWindowByHand, ClosingDuringAPausedScanExitsWithZero)
     EXPECT_EQ(WaitExit(app, 2000), 0u);
 }
 
-TEST(Startup, WithoutCommonControlsItSaysSoAndExitsWithZero)
+using Startup = ProgramCase;
+
+TEST_F(Startup, WithoutCommonControlsItSaysSoAndExitsWithZero)
 {
     // A build of the program whose common-controls check always fails.
-    RunningApp app = Launch("QuillmereNoComctl.exe", "#32770");
-    ASSERT_NE(app.window, nullptr);
+    LaunchProgram("QuillmereNoComctl.exe", "#32770");
     EXPECT_EQ(Text(app.window), "Quillmere ERROR");
     std::string message;
     for (HWND child = GetWindow(app.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
@@ -192,10 +184,9 @@ TEST(Startup, WithoutCommonControlsItSaysSoAndExitsWithZero)
     Activate(app.window);
     PressKey(VK_RETURN);
     EXPECT_EQ(WaitExit(app, 5000), 0u);
-    Kill(app);
 }
 
-TEST(Startup, TheExecutableCarriesItsResources)
+TEST_F(Startup, TheExecutableCarriesItsResources)
 {
     const std::string exe = ExeDirectory() + "Quillmere.exe";
     HMODULE module = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);

@@ -1,7 +1,6 @@
 // Opening a found key in the registry editor, and the About box, driven by hand.
-#include "driver.h"
+#include "program_case.h"
 #include "resources/resource.h"
-#include <gtest/gtest.h>
 #include <fstream>
 
 namespace {
@@ -68,12 +67,12 @@ std::string EditorStatus(const EditorWindow& editor)
     return bar ? Text(bar) : std::string();
 }
 
-struct OpenInEditor : ::testing::Test {
+struct OpenInEditor : ProgramCase {
     void SetUp() override
     {
         hadSettings = KeyExists(HKEY_CURRENT_USER, Settings);
         savedLastKey = ReadString(HKEY_CURRENT_USER, Settings, "LastKey");
-        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
+        OwnKeys({FixtureKey});
         CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\A\\B");
         std::string deep = FixtureKey;
         for (int level = 0; level < 5; ++level)
@@ -83,9 +82,7 @@ struct OpenInEditor : ::testing::Test {
     }
     void TearDown() override
     {
-        Kill(app);
-        DeleteKeyTree(HKEY_CURRENT_USER, FixtureKey);
-        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\QuillmereTest");
+        ProgramCase::TearDown();
         if (!hadSettings)
             DeleteKeyTree(HKEY_CURRENT_USER, Settings);
         else if (savedLastKey.empty())
@@ -96,8 +93,7 @@ struct OpenInEditor : ::testing::Test {
     // Starts Quillmere and scans HKCU for keys written since yesterday.
     void ScanFixture()
     {
-        app = Launch();
-        ASSERT_NE(app.window, nullptr);
+        LaunchProgram();
         Click(Control(app, IDC_HIVE_HKCU));
         ASSERT_TRUE(TabTo(app, IDC_FROM_DATE));
         PressKey(VK_RIGHT);
@@ -121,7 +117,6 @@ struct OpenInEditor : ::testing::Test {
     }
     bool hadSettings = false;
     std::string savedLastKey;
-    RunningApp app;
     HWND list = nullptr;
     std::vector<std::string> paths;
 };
@@ -271,9 +266,11 @@ int BluePixels(HWND hwnd)
     return blue;
 }
 
+using AboutBox = ProgramCase;
+
 }  // namespace
 
-TEST(AboutBox, OpensFromTheLastSystemMenuItemAndItsLinksWork)
+TEST_F(AboutBox, OpensFromTheLastSystemMenuItemAndItsLinksWork)
 {
     char temp[MAX_PATH];
     GetTempPathA(sizeof temp, temp);
@@ -282,8 +279,7 @@ TEST(AboutBox, OpensFromTheLastSystemMenuItemAndItsLinksWork)
     const std::string command = "\"" + ExeDirectory() + "url_recorder.exe\" \"" + log + "\" \"%1\"";
     SchemeHandler web("https", command), mail("mailto", command);
 
-    RunningApp app = Launch();
-    ASSERT_NE(app.window, nullptr);
+    LaunchProgram();
     // Up from the first item of the system menu reaches the last one.
     PressKey(VK_SPACE, false, true);
     PressKey(VK_UP);
@@ -345,6 +341,5 @@ TEST(AboutBox, OpensFromTheLastSystemMenuItemAndItsLinksWork)
     EXPECT_EQ(CursorAt(Centre(Control(app, IDC_START))), arrow);
     PressKey(VK_F4, false, true);
     EXPECT_EQ(WaitExit(app, 5000), 0u);
-    Kill(app);
     DeleteFileA(log.c_str());
 }

@@ -1,0 +1,41 @@
+#!/bin/sh
+# Usage: check_executable.sh EXE ARCH   (ARCH: i686 or x86_64)
+# Checks a built program without running it: a Windows GUI program of its
+# architecture (PE32 for i386, large-address-aware; PE32+ for x86-64) that
+# imports only system DLLs and carries its resources, with a manifest that
+# names its own architecture.
+exe=$1
+arch=$2
+case $arch in
+    i686) format=pei-i386; magic=010b; manifest_arch=x86 ;;
+    x86_64) format=pei-x86-64; magic=020b; manifest_arch=amd64 ;;
+    *) echo "unknown architecture: $arch"; exit 2 ;;
+esac
+status=0
+fail() { echo "$1"; status=1; }
+
+dump=$("$arch-w64-mingw32-objdump" -p "$exe" 2>/dev/null) || { echo "not a program for $arch"; exit 1; }
+echo "$dump" | grep -q "file format $format\$" || fail "not $format"
+echo "$dump" | grep -q "Magic.*$magic" || fail "not magic $magic"
+echo "$dump" | grep -q 'Subsystem.*Windows GUI' || fail "not a GUI program"
+# 4 GB of address space on 64-bit Windows instead of 2.
+if [ "$arch" = i686 ]; then
+    echo "$dump" | grep -q 'large address aware' || fail "not large-address-aware"
+fi
+for dll in $(echo "$dump" | sed -n 's/.*DLL Name: //p'); do
+    case $(echo "$dll" | tr 'A-Z' 'a-z') in
+        kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|comctl32.dll|shell32.dll|msvcrt.dll) ;;
+        *) fail "imports a non-system DLL: $dll" ;;
+    esac
+done
+
+resources=$("$arch-w64-mingw32-windres" -i "$exe" -O rc) || exit 1
+for resource in '"MAINWINDOW" DIALOGEX' '114 DIALOG' '102 ACCELERATORS' '"FRAMEICON" 14' \
+                '116 14' '117 14' '1 VERSIONINFO' '1 24'; do
+    echo "$resources" | grep -aq "^$resource" || fail "no resource $resource"
+done
+# The program's own identity and the common controls it asks for.
+named=$(echo "$resources" | grep -ao 'processorArchitecture=""[a-z0-9]*""' | sort | uniq -c | tr -s ' ')
+[ "$named" = " 2 processorArchitecture=\"\"$manifest_arch\"\"" ] || fail "manifest architectures:$named"
+[ $status -eq 0 ] && echo "$exe: $format GUI program, system imports, resources and $manifest_arch manifest present"
+exit $status
