@@ -42,18 +42,30 @@ static bool WorkerEnding()
     return WorkerThread || (EndingWorker && WaitForSingleObject(EndingWorker, 0) == WAIT_TIMEOUT);
 }
 
+static void CancelPendingStart()
+{
+    StartPending = 0;
+    KillTimer(MainWindow, PendingStartTimer);
+    SetWindowTextA(StartButton, StartLabels[0]);
+}
+
 void ToggleScan()
 {
     if (ScanPaused)
         return;
+    // Judged by the flag, not by the old worker: that may have ended since
+    // the Start was deferred, and a click meant to cancel must not start.
+    if (StartPending) {
+        CancelPendingStart();
+        return;
+    }
     // Start while the last worker winds down is deferred until its thread
     // has ended (StartPendingScan), so two workers never live at once and
     // the user-interface thread never waits for one.
     if (!ScanRunning.load() && WorkerEnding()) {
-        StartPending = !StartPending;
-        SetWindowTextA(StartButton, StartLabels[StartPending]);
-        if (StartPending)
-            SetTimer(MainWindow, PendingStartTimer, 5, nullptr);
+        StartPending = 1;
+        SetWindowTextA(StartButton, StartLabels[1]);
+        SetTimer(MainWindow, PendingStartTimer, 5, nullptr);
         return;
     }
     uint8_t running = !ScanRunning.load();

@@ -40,6 +40,20 @@ int ThreadCount()
     return count;
 }
 
+// Carries out messages sent from the worker, leaving posted ones (timers) queued.
+bool RunSentMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs = 20000)
+{
+    const DWORD start = GetTickCount();
+    MSG msg;
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_SENDMESSAGE);
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return true;
+}
+
 std::string Completion(int keys)
 {
     return std::to_string(keys) + " keys are scanned";
@@ -56,7 +70,7 @@ struct ScanRun : ::testing::Test {
         RecordStatusTexts(nullptr);
         if (ScanPaused)
             TogglePause();
-        if (ScanRunning.load())
+        if (ScanRunning.load() || StartPending)
             ToggleScan();
         WaitIdle();
     }
@@ -116,6 +130,35 @@ TEST_F(ScanRun, StartWhileAStoppedWorkerWindsDownIsDeferredNotLost)
     EXPECT_EQ(StartLabel(), "Stop");             // the deferred run has started, once
     Command(IDC_START);
     ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(StartLabel(), "Start");
+}
+
+TEST_F(ScanRun, ADeferredStartCancelledAfterTheOldWorkerHasGoneStartsNothing)
+{
+    Click(IDC_HIVE_HKCR);
+    Command(IDC_START);
+    PumpFor(50);
+    const HANDLE oldWorker = WorkerThread;
+    Command(IDC_START);                          // Stop
+    Command(IDC_START);                          // Start, deferred
+    Command(IDC_START);                          // cancelled while the old worker lives
+    EXPECT_EQ(StartLabel(), "Start");
+    EXPECT_FALSE(StartPending);
+    Command(IDC_START);                          // deferred again
+    ASSERT_TRUE(StartPending);
+    // The old worker finishes and its thread ends before the retry timer ticks.
+    ASSERT_TRUE(RunSentMessagesUntil([] { return WorkerThread == nullptr; }));
+    ASSERT_EQ(WaitForSingleObject(oldWorker, 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(StartLabel(), "Stop");
+    Command(IDC_START);                          // cancels the deferred Start
+    EXPECT_EQ(StartLabel(), "Start");
+    EXPECT_FALSE(ScanRunning.load());
+    EXPECT_FALSE(StartPending);
+    EXPECT_EQ(WorkerThread, nullptr);
+    EXPECT_FALSE(KillTimer(MainWindow, PendingStartTimer));
+    PumpFor(1000);
+    EXPECT_EQ(WorkerThread, nullptr);
+    EXPECT_FALSE(ScanRunning.load());
     EXPECT_EQ(StartLabel(), "Start");
 }
 
