@@ -44,17 +44,17 @@ for attempt in 1 2 3; do
     sleep 5
 done
 
-install() {
+install_missing() {
     # shellcheck disable=SC2086
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "$@" $missing
 }
-install && exit 0
+install_missing && exit 0
 # Without the security suite's index, newer amd64 libraries may have no i386
 # twins; the release's own suite has matching candidates for both.
 codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
 if [ -n "$codename" ]; then
     echo "Trying again with candidates from $codename"
-    install -t "$codename" && exit 0
+    install_missing -t "$codename" && exit 0
 fi
 still=
 for package in $missing; do
