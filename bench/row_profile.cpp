@@ -1,6 +1,6 @@
 // Times what a listed row costs on the user-interface thread, message by
 // message, by subclassing the program's windows from outside.
-#include "bench/row_profile.h"
+#include "bench/bench.h"
 #include "results/results.h"
 #include "shell/shell.h"
 #include <commctrl.h>
@@ -21,9 +21,13 @@ struct Slot {
     double seconds;
 };
 
+// Not a message: a status message that carries rows found before it.
+constexpr UINT StatusWithRows = WM_APP + 0x4000;
+
 Slot Slots[] = {
     {MainKind, WM_APP_ADD_ROW, "row message (AddResultRow)", 0, 0},
     {MainKind, WM_APP_SHOW_STATUS, "status message", 0, 0},
+    {MainKind, StatusWithRows, "status message with rows", 0, 0},
     {MainKind, WM_NOTIFY, "notifications from the list", 0, 0},
     {MainKind, 0, "other", 0, 0},
     {ListKind, LVM_INSERTITEMA, "LVM_INSERTITEMA", 0, 0},
@@ -46,12 +50,28 @@ Slot Slots[] = {
 std::array<HWND, KindCount> Windows;
 std::array<WNDPROC, KindCount> OwnProcs;
 std::array<int, KindCount> Depth;
-double ListSecondsInRows;        // outermost list messages handled inside a row message
+double NestedInRows;             // list and status line messages inside row-carrying messages
+bool InRowMessage;
 bool Profiling;
 
 constexpr int BlockCapacity = 1024;
 std::array<double, BlockCapacity> BlockTimes;   // when rows 1, N, 2N, ... were added
-int BlockCount, BlockRows = 10000;
+int BlockCount;
+
+bool CarriesRows(UINT message, WPARAM wParam)
+{
+    return message == WM_APP_ADD_ROW || (message == WM_APP_SHOW_STATUS && wParam != 0);
+}
+
+// Rows come one or several to a message: a block ends with the message
+// that adds its last row.
+void NoteBlocks(int rowsBefore)
+{
+    if (BlockCount >= BlockCapacity || RowCount == rowsBefore)
+        return;
+    if ((rowsBefore == 0 && RowCount >= 1) || RowCount / RowBlock > rowsBefore / RowBlock)
+        BlockTimes[BlockCount++] = Now();
+}
 
 Slot& FindSlot(WindowKind kind, UINT message)
 {
@@ -76,21 +96,27 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
     const bool nestedToo = (kind == MainKind && message == WM_NOTIFY)
                            || (kind == ListKind && (message == WM_NCPAINT || message == WM_ERASEBKGND));
     const bool outermost = Depth[kind] == 0 || nestedToo;
+    const bool rowMessage = kind == MainKind && outermost && CarriesRows(message, wParam);
+    const int rowsBefore = RowCount;
+    if (rowMessage)
+        InRowMessage = true;
     ++Depth[kind];
     const double start = Now();
     LRESULT result = CallWindowProcA(OwnProcs[kind], hwnd, message, wParam, lParam);
     const double took = Now() - start;
     --Depth[kind];
+    if (rowMessage)
+        InRowMessage = false;
     if (Profiling && outermost) {
-        Slot& slot = FindSlot(kind, message);
+        const bool withRows = kind == MainKind && message == WM_APP_SHOW_STATUS && wParam != 0;
+        Slot& slot = FindSlot(kind, withRows ? StatusWithRows : message);
         slot.count += 1;
         slot.seconds += took;
-        if (kind == ListKind && Depth[MainKind] > 0 && !nestedToo)
-            ListSecondsInRows += took;
+        if ((kind == ListKind || kind == StatusKind) && InRowMessage && !nestedToo)
+            NestedInRows += took;
     }
-    if (kind == MainKind && message == WM_APP_ADD_ROW && Profiling
-        && (RowCount == 1 || RowCount % BlockRows == 0) && BlockCount < BlockCapacity)
-        BlockTimes[BlockCount++] = Now();
+    if (Profiling && kind == MainKind)
+        NoteBlocks(rowsBefore);
     return result;
 }
 
@@ -111,7 +137,7 @@ void StartRowProfile()
                reinterpret_cast<HWND>(SendMessageA(ResultList, LVM_GETHEADER, 0, 0)), StatusLine};
     for (Slot& slot : Slots)
         slot.count = 0, slot.seconds = 0;
-    ListSecondsInRows = 0;
+    NestedInRows = 0;
     BlockCount = 0;
     for (int kind = 0; kind < KindCount; ++kind)
         OwnProcs[kind] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
@@ -139,20 +165,20 @@ void PrintRowProfile(int rows, double seconds)
     }
     printf("  paints per second: result list %.1f, status line %.1f\n",
            FindSlot(ListKind, WM_PAINT).count / seconds, FindSlot(StatusKind, WM_PAINT).count / seconds);
-    const Slot& row = FindSlot(MainKind, WM_APP_ADD_ROW);
-    printf("  %-12s %-30s %9s       %9.1f us/row\n", "", "row message outside list messages", "",
-           (row.seconds - ListSecondsInRows) * 1e6 / rows);
+    const double carrying = FindSlot(MainKind, WM_APP_ADD_ROW).seconds + FindSlot(MainKind, StatusWithRows).seconds;
+    printf("  %-12s %-30s %9s       %9.1f us/row\n", "", "row-carrying messages, the rest", "",
+           (carrying - NestedInRows) * 1e6 / rows);
 }
 
-void PrintRowBlocks(int blockRows)
+void PrintRowBlocks()
 {
-    if (BlockCount < 3 || blockRows != BlockRows)
+    if (BlockCount < 3)
         return;
-    // BlockTimes[0] is row 1, BlockTimes[k] row k * BlockRows.
-    const double first = (BlockTimes[1] - BlockTimes[0]) / (BlockRows - 1);
-    const double last = (BlockTimes[BlockCount - 1] - BlockTimes[BlockCount - 2]) / BlockRows;
-    printf("per-row cost, rows 1-%d: %.1f us; rows %d-%d: %.1f us; last/first %.2f\n", BlockRows, first * 1e6,
-           (BlockCount - 2) * BlockRows, (BlockCount - 1) * BlockRows, last * 1e6, last / first);
+    // BlockTimes[0] is row 1, BlockTimes[k] row k * RowBlock.
+    const double first = (BlockTimes[1] - BlockTimes[0]) / (RowBlock - 1);
+    const double last = (BlockTimes[BlockCount - 1] - BlockTimes[BlockCount - 2]) / RowBlock;
+    printf("per-row cost, rows 1-%d: %.1f us; rows %d-%d: %.1f us; last/first %.2f\n", RowBlock, first * 1e6,
+           (BlockCount - 2) * RowBlock, (BlockCount - 1) * RowBlock, last * 1e6, last / first);
 }
 
 namespace {

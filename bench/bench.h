@@ -1,0 +1,67 @@
+// The scan benchmark: a synthetic key tree timed bare (A), through the main
+// window listing no key (B) and every key (C), and by reg.exe (D), in one
+// run; and the cost of a listed row, message by message.
+#pragma once
+#include <windows.h>
+#include <cstddef>
+#include <cstdint>
+
+constexpr int DefaultKeyCount = 50000;
+constexpr int RowBlock = 10000;                  // rows per block of the per-row cost
+extern const char BenchShownPath[];              // the tree's root, as reg.exe names it
+
+// ---- Clock and round trips (timed_runs.cpp) ------------------------------
+double Now();                                    // seconds, from the performance counter
+void StartClock();
+
+struct RoundTrips {
+    size_t count;
+    double median, p99, most;                    // seconds
+};
+void StartPinging();                             // a thread that pings the main window
+void PingDuring(bool on);                        // record its round trips, or not
+RoundTrips SummarizePings();                     // and forget them
+void StopPinging();
+
+// ---- The synthetic tree (key_tree.cpp) ------------------------------------
+bool BuildTree(int count, int* made, int* deepest);   // volatile keys under HKCU
+void RemoveTree();
+void RemoveTreeOnExit();                         // on Ctrl+C and on a crash too
+
+// ---- Timed runs (timed_runs.cpp) ------------------------------------------
+int BareWalk(HKEY key);                          // A: the walk's registry calls alone; keys walked
+void OpenMainWindow();                           // from the program's own template
+void PumpFor(DWORD milliseconds);
+double RunScan(int64_t from, int64_t before);    // B, C: Start, messages until the worker ends
+double RunRegExe(const char* arguments, DWORD* exitCode);   // D
+int64_t LocalNowTicks();
+
+// ---- Memory (memory_use.cpp) ----------------------------------------------
+SIZE_T PrivateBytes();                           // PrivateUsage: 0 under Wine
+SIZE_T CommittedPrivateBytes();                  // committed private pages
+SIZE_T HeapBytesInUse();                         // busy heap blocks, overhead included
+
+// ---- Report (report.cpp) ---------------------------------------------------
+struct BenchFigures {
+    int made, otherKeys, deepest;
+    bool listEvery;
+    int keysA, keysB, keysC, rowsB, rowsC;
+    double timeA, timeB, timeC, timeD, regStartup;
+    double roundTrip;                            // one message to the idle window
+    RoundTrips tripsB, tripsC;
+    SIZE_T privateBefore, privateAfter, committedBefore, committedAfter;   // across B
+    SIZE_T heapBeforeC, heapAfterC, committedBeforeC, committedAfterC;
+    DWORD regExit;
+};
+void PrintFigures(const BenchFigures& figures);
+bool CountsMatch(const BenchFigures& figures);   // prints what does not
+
+// ---- Row profile (row_profile.cpp) ------------------------------------------
+// Every message that the main window, the result list, its header and the
+// status line handle during C is timed by subclassing them from the
+// benchmark, so the program runs unchanged.
+void StartRowProfile();                          // subclass the windows, zero the counts
+void StopRowProfile();                           // restore the windows' own procedures
+void PrintRowProfile(int rows, double seconds);  // per-row cost of each message kind, paint rates
+void PrintRowBlocks();                           // per-row cost of the first and the last block
+double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds

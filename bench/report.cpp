@@ -1,0 +1,79 @@
+// The figures of one run: rates, ratios of time per key, round trips, memory.
+#include "bench/bench.h"
+#include <cstdio>
+
+static void PrintRate(const char* label, int keys, double seconds)
+{
+    printf("%-34s %8d keys %9.3f s %10.0f keys/s %7.1f us/key\n",
+           label, keys, seconds, keys / seconds, seconds * 1e6 / keys);
+}
+
+static void PrintTrips(const char* label, const RoundTrips& trips)
+{
+    printf("%-34s %zu sent: median %.2f ms, 99th percentile %.2f ms, max %.2f ms\n",
+           label, trips.count, trips.median * 1e3, trips.p99 * 1e3, trips.most * 1e3);
+}
+
+static long long Growth(SIZE_T before, SIZE_T after)
+{
+    return (long long)after - (long long)before;
+}
+
+// B cannot go below the bare walk plus the one synchronous status message
+// each key takes; C/B is what listing adds, whatever a message costs here.
+static void PrintRatios(const BenchFigures& f)
+{
+    const double perKeyA = f.timeA / f.keysA, perKeyB = f.timeB / f.keysB, perKeyD = f.timeD / f.made;
+    const double perKeyC = f.listEvery ? f.timeC / f.keysC : 0;
+    printf("\ntime per key: B/A %.2f  B/D %.2f  B/(A + round trip) %.2f", perKeyB / perKeyA, perKeyB / perKeyD,
+           perKeyB / (perKeyA + f.roundTrip));
+    if (f.listEvery)
+        printf("  C/B %.2f  C/A %.2f  C/D %.2f", perKeyC / perKeyB, perKeyC / perKeyA, perKeyC / perKeyD);
+    printf("\none cross-thread message to the idle window: %.1f us\n", f.roundTrip * 1e6);
+}
+
+void PrintFigures(const BenchFigures& f)
+{
+    printf("\n");
+    PrintRate("A bare walk (HKCU)", f.keysA, f.timeA);
+    PrintRate("B scan, no key listed (HKCU)", f.keysB, f.timeB);
+    if (f.listEvery)
+        PrintRate("C scan, every key listed (HKCU)", f.keysC, f.timeC);
+    PrintRate("D reg query /s (tree only)", f.made, f.timeD);
+    printf("%-34s %.3f s (reg.exe /?, included in D)\n", "  reg.exe start and exit", f.regStartup);
+    PrintRatios(f);
+    printf("private bytes (PrivateUsage): before B %zu, after B %zu, growth %+lld\n",
+           size_t(f.privateBefore), size_t(f.privateAfter), Growth(f.privateBefore, f.privateAfter));
+    printf("committed private pages:      before B %zu, after B %zu, growth %+lld\n",
+           size_t(f.committedBefore), size_t(f.committedAfter), Growth(f.committedBefore, f.committedAfter));
+    PrintTrips("message round trip during B", f.tripsB);
+    if (!f.listEvery)
+        return;
+    PrintTrips("message round trip during C", f.tripsC);
+    printf("memory across C: heap in use %+lld bytes, %.0f bytes per listed row;"
+           " committed private pages %+lld bytes, %.0f per row\n",
+           Growth(f.heapBeforeC, f.heapAfterC), double(Growth(f.heapBeforeC, f.heapAfterC)) / f.rowsC,
+           Growth(f.committedBeforeC, f.committedAfterC), double(Growth(f.committedBeforeC, f.committedAfterC)) / f.rowsC);
+    PrintRowBlocks();
+    PrintRowProfile(f.rowsC, f.timeC);
+}
+
+// Wrong counts make every figure meaningless.
+bool CountsMatch(const BenchFigures& f)
+{
+    bool match = true;
+    if (f.keysB != f.keysA || (f.listEvery && f.keysC != f.keysA) || f.keysA != f.made + f.otherKeys + 1) {
+        printf("MISMATCH: keys A %d, B %d, C %d, tree %d + other %d + its root\n",
+               f.keysA, f.keysB, f.keysC, f.made, f.otherKeys);
+        match = false;
+    }
+    if (f.rowsB != 0 || (f.listEvery && f.rowsC != f.keysC)) {
+        printf("MISMATCH: rows listed B %d (expected 0), C %d (expected %d)\n", f.rowsB, f.rowsC, f.keysC);
+        match = false;
+    }
+    if (f.regExit != 0) {
+        printf("reg.exe query failed with exit code %lu\n", static_cast<unsigned long>(f.regExit));
+        match = false;
+    }
+    return match;
+}
