@@ -20,16 +20,12 @@ static constexpr UINT_PTR RowPaintTimer = 0x5152;
 // A paint of the rows costs as much as several rows under Wine: about
 // twelve a second keep pace with the eye.
 static constexpr UINT RowPaintMs = 80;
-// The themed scroll bar and the header cost more again, and while rows
-// stream the header never changes and the thumb soon stops moving; both are
-// painted when they change, and about once a second in case something was
-// dragged across them.
-static constexpr int FullPaintEvery = 12;
 static bool RowsUnpainted;
 static bool RowTimerRunning;
-static bool HeaderUnpainted;
-static int PaintsSinceFull;
-static SCROLLBARINFO PaintedScrollBar;
+// The list view's own redraw switch is off while rows stream: an insert
+// then only stores, and the scroll range, the widths and the view follow
+// once a paint.
+static bool RedrawHeld;
 
 static void SetColumnWidth(HWND list, int column, int width)
 {
@@ -40,7 +36,6 @@ static void SetColumnWidth(HWND list, int column, int width)
     col.mask = LVCF_WIDTH;
     col.cx = width;
     SendMessageA(list, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
-    HeaderUnpainted = true;
 }
 
 // The system DPI, from the list's own device context: the program declares
@@ -97,77 +92,52 @@ static void SetRowText(int row, int column, const char* text)
     SendMessageA(ResultList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
-// True when the vertical scroll bar looks different from its last paint.
-static bool ScrollBarMoved(HWND list)
+// The switch is documented to stop redrawing, not to hide; a control that
+// passes it on to DefWindowProc loses WS_VISIBLE with it, and clicks and Tab
+// would pass the list by. DefWindowProc gives the style back and leaves the
+// control's own switch off.
+static void HoldListRedraw(HWND list)
 {
-    SCROLLBARINFO bar{};
-    bar.cbSize = sizeof bar;
-    GetScrollBarInfo(list, OBJID_VSCROLL, &bar);
-    const bool moved = bar.rgstate[0] != PaintedScrollBar.rgstate[0] || bar.xyThumbTop != PaintedScrollBar.xyThumbTop
-                       || bar.xyThumbBottom != PaintedScrollBar.xyThumbBottom
-                       || !EqualRect(&bar.rcScrollBar, &PaintedScrollBar.rcScrollBar);
-    PaintedScrollBar = bar;
-    return moved;
+    const bool shown = GetWindowLongA(list, GWL_STYLE) & WS_VISIBLE;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    RedrawHeld = true;
+    if (shown && !(GetWindowLongA(list, GWL_STYLE) & WS_VISIBLE))
+        DefWindowProcA(list, WM_SETREDRAW, TRUE, 0);
+}
+
+// Switching redraw on brings the scroll range up to date once for all the
+// rows since the last paint; then the widths follow the scroll bar and the
+// newest row comes into view.
+static void BringViewUpToDate(HWND list)
+{
+    if (RedrawHeld) {
+        RedrawHeld = false;
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    }
+    FitColumns(list);
+    if (RowCount > 0)
+        SendMessageA(list, LVM_ENSUREVISIBLE, RowCount - 1, TRUE);
 }
 
 // Paints at once: a paint left to WM_PAINT would wait behind the worker's
-// messages, and the next row's redraw switch would drop it.
+// messages. Nothing is validated unpainted, so damage from outside, to the
+// header or the frame, is painted here too.
 static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
 {
-    const bool streamEnded = !RowsUnpainted;
-    if (streamEnded) {
+    if (!RowsUnpainted) {
         KillTimer(list, RowPaintTimer);
         RowTimerRunning = false;
     }
     RowsUnpainted = false;
-    // Each row's redraw switch leaves the list, frame and header included,
-    // exposed; only what changed is painted.
-    RedrawWindow(list, nullptr, nullptr, RDW_VALIDATE | RDW_NOFRAME | RDW_ALLCHILDREN);
-    UINT parts = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_NOCHILDREN;
-    if (ScrollBarMoved(list))
-        parts |= RDW_FRAME;
-    // The last paint of a stream covers everything, so nothing dropped by
-    // the switch stays unpainted once the rows stop.
-    if (streamEnded || HeaderUnpainted || ++PaintsSinceFull >= FullPaintEvery) {
-        parts = (parts & ~RDW_NOCHILDREN) | RDW_FRAME | RDW_ALLCHILDREN;
-        HeaderUnpainted = false;
-        PaintsSinceFull = 0;
-    }
-    RedrawWindow(list, nullptr, nullptr, parts);
+    BringViewUpToDate(list);
+    // The rows moved; the scroll bar and the header paint themselves when
+    // they change.
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+    RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-// Runs on the user-interface thread (the worker sends each row in one
-// message), so RowCount has one writer and Clear never splits a row.
-void AddResultRow(const char* keyText, const char* timeText)
+static void StartRowPaints()
 {
-    // Under Wine an insert brings the scroll bars up to date and moves the
-    // header, and each text invalidates twice. With the list view's own
-    // redraw switch off, insert and texts only store; switching it on again
-    // updates the scroll range once, so the position is current for the row.
-    // Around that, and the scroll to the new row, DefWindowProc's switch,
-    // which the list view never sees, keeps the list from painting: a
-    // visible scroll bar is redrawn on the spot at every update. The timer
-    // paints the result.
-    const bool shown = GetWindowLongA(ResultList, GWL_STYLE) & WS_VISIBLE;
-    if (shown)
-        DefWindowProcA(ResultList, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(ResultList, WM_SETREDRAW, FALSE, 0);
-    char number[48];
-    snprintf(number, sizeof number, "%i", RowCount + 1);
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = RowCount;
-    item.pszText = number;
-    SendMessageA(ResultList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    SetRowText(RowCount, 1, keyText);
-    SetRowText(RowCount, 2, timeText);
-    SendMessageA(ResultList, WM_SETREDRAW, TRUE, 0);
-    FitColumns(ResultList);
-    SendMessageA(ResultList, LVM_ENSUREVISIBLE, RowCount, TRUE);
-    RowCount += 1;
-    if (!shown)
-        return;
-    DefWindowProcA(ResultList, WM_SETREDRAW, TRUE, 0);
     RowsUnpainted = true;
     // Runs until a tick finds nothing new, so the pace does not slip by the
     // paint's own time.
@@ -175,6 +145,35 @@ void AddResultRow(const char* keyText, const char* timeText)
         RowTimerRunning = true;
         SetTimer(ResultList, RowPaintTimer, RowPaintMs, PaintNewRows);
     }
+}
+
+// Runs on the user-interface thread (the worker sends each row in a
+// message), so RowCount has one writer and Clear never splits a row.
+void AddResultRow(const char* keyText, const char* timeText)
+{
+    if (!RedrawHeld)
+        HoldListRedraw(ResultList);
+    StartRowPaints();
+    char number[48];
+    snprintf(number, sizeof number, "%i", RowCount + 1);
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = RowCount;
+    item.pszText = number;
+    // A refused row (no memory) is left out: its texts would land on no row
+    // or on another, and the next row takes its number.
+    const int row = int(SendMessageA(ResultList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row < 0)
+        return;
+    SetRowText(row, 1, keyText);
+    SetRowText(row, 2, timeText);
+    RowCount += 1;
+}
+
+void AddHeldRows(const HeldRows& held)
+{
+    for (int i = 0; i < held.count && i < HeldRowCapacity; ++i)
+        AddResultRow(held.rows[i].keyText, held.rows[i].timeText);
 }
 
 void ClearResults()

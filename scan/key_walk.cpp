@@ -72,8 +72,11 @@ static void MakeAnsiName(const wchar_t* wideName, int wideLength, char* name, in
 static void WaitWhilePaused()
 {
     // The flag spares a wineserver call per key while nobody has paused.
-    if (ScanPaused.load() && ScanRunning.load())
+    if (ScanPaused.load() && ScanRunning.load()) {
+        // Rows found so far are shown while the walk stands still.
+        HandOverFoundRows();
         WaitForSingleObject(ScanGate, INFINITE);
+    }
 }
 
 static void ListKey(const char* keyName, const char* name)
@@ -83,10 +86,9 @@ static void ListKey(const char* keyName, const char* name)
     FormatBounded(KeyPathText, sizeof KeyPathText, "%s%s\\%s", AncestorPath, keyName, name);
     FormatBounded(TimeText, sizeof TimeText, "%i.%i.%i %i:%i:%i",
                   st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
-    // The row is added on the user-interface thread, in one message, so a
-    // Clear can never fall between its steps.
-    SendMessageA(MainWindow, WM_APP_ADD_ROW, reinterpret_cast<WPARAM>(KeyPathText),
-                 reinterpret_cast<LPARAM>(TimeText));
+    // The row is added on the user-interface thread, in one message with
+    // the next status text, so a Clear can never fall between its steps.
+    HoldFoundRow(KeyPathText, TimeText);
 }
 
 // Windows nests keys at most 512 deep. A deeper tree (Wine takes one) would
@@ -96,6 +98,8 @@ static void ListKey(const char* keyName, const char* name)
 // 1 MiB stack.
 static constexpr int MaxKeyDepth = 512;
 static int SubtreeDepth;           // levels below the root key of the key in hand, less one
+
+static void WalkLevel(HKEY key, const char* keyName);
 
 // Opens the subkey by its UTF-16 name, which names it exactly, and on the
 // native registry view: a 32-bit process is otherwise redirected to
@@ -112,13 +116,13 @@ static void ScanSubtree(HKEY key, const wchar_t* wideName, const char* name)
                          nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
         && subkeyCount != 0) {
         ++SubtreeDepth;
-        ScanKeyTree(sub, name);
+        WalkLevel(sub, name);
         --SubtreeDepth;
     }
     RegCloseKey(sub);
 }
 
-void ScanKeyTree(HKEY key, const char* keyName)
+static void WalkLevel(HKEY key, const char* keyName)
 {
     if (!ScanRunning.load())
         return;
@@ -144,9 +148,7 @@ void ScanKeyTree(HKEY key, const char* keyName)
 
         int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
         AncestorLength += appended;
-        // Handed over as a pointer: unlike a cross-thread SetWindowTextA
-        // nothing is copied on the way, and the worker still waits.
-        SendMessageA(MainWindow, WM_APP_SHOW_STATUS, 0, reinterpret_cast<LPARAM>(AncestorPath));
+        SendWalkStatus(AncestorPath);
         KeysScanned.fetch_add(1, std::memory_order_relaxed);
         ScanSubtree(key, wideName, name);
         AncestorLength -= appended;
@@ -158,4 +160,10 @@ void ScanKeyTree(HKEY key, const char* keyName)
         if (!ScanRunning.load())
             return;
     }
+}
+
+void ScanKeyTree(HKEY key, const char* keyName)
+{
+    WalkLevel(key, keyName);
+    HandOverFoundRows();
 }

@@ -52,6 +52,11 @@ bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before
 // ---- Key tree walk (key_walk.cpp) ----------------------------------------
 void ScanKeyTree(HKEY key, const char* keyName);         // walk, count, list
 
+// ---- Hand-over to the window (walk_handover.cpp), on the walking thread ----
+void HoldFoundRow(const char* keyText, const char* timeText);   // goes with the next status text
+void SendWalkStatus(const char* path);                   // status text, found rows ahead of it
+void HandOverFoundRows();                                // now, each alone: pause, walk's end
+
 // ---- Scan run (scan_run.cpp) ---------------------------------------------
 void ToggleScan();                                       // Start/Stop button
 void TogglePause();                                      // Pause/Resume button

@@ -82,6 +82,15 @@ static void OnTimer(HWND, UINT id)
         StartPendingScan();
 }
 
+// The rows found since the last status text come first: the walk found
+// them before it reached this key.
+static void OnWalkStatus(const HeldRows* held, const char* path)
+{
+    if (held)
+        AddHeldRows(*held);
+    SetWindowTextA(StatusLine, path);
+}
+
 static LRESULT OnNotify(HWND, int, NMHDR* header)
 {
     if (header->code == DTN_DATETIMECHANGE)
@@ -130,18 +139,10 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
         HANDLE_MSG(hwnd, WM_SYSCOMMAND, OnSysCommand);
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
-    case WM_NEXTDLGCTL:
-        OnNextDlgCtl(hwnd, wParam, lParam);
-        return 0;
-    case WM_APP_ADD_ROW:
-        AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
-        return 0;
-    case WM_APP_SHOW_STATUS:
-        SetWindowTextA(StatusLine, reinterpret_cast<const char*>(lParam));
-        return 0;
-    case WM_APP_SCAN_FINISHED:
-        FinishScan();
-        return 0;
+    case WM_NEXTDLGCTL:        OnNextDlgCtl(hwnd, wParam, lParam); return 0;
+    case WM_APP_ADD_ROW:       AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam)); return 0;
+    case WM_APP_SHOW_STATUS:   OnWalkStatus(reinterpret_cast<const HeldRows*>(wParam), reinterpret_cast<const char*>(lParam)); return 0;
+    case WM_APP_SCAN_FINISHED: FinishScan(); return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

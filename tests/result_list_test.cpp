@@ -1,6 +1,7 @@
 // The result list: numbering, column fitting, and Clear against a row stream.
 #include "test_host.h"
 #include "results/results.h"
+#include "scan/scan.h"
 #include "shell/shell.h"
 #include "resources/resource.h"
 #include <gtest/gtest.h>
@@ -86,6 +87,7 @@ TEST(ResultList, NumbersRunOnUntilClearAndColumnsFollowTheScrollBar)
     for (int i = 0; i < 60; ++i)
         SendRow("HKEY_CURRENT_USER\\B", "1.2.2003 4:5:6");
     ExpectConsistentRows();
+    PumpFor(500);                               // the view follows at the next paint
     RECT after;
     GetClientRect(ResultList, &after);
     EXPECT_LT(after.right, before.right);       // the vertical scroll bar took its share
@@ -137,54 +139,90 @@ namespace {
 
 // What another thread reads straight after one row was handed over.
 struct RowReading {
-    int count, top, perPage, scrollPos, scrollMax;
-    int widths[3];
-    int clientWidth;
-    bool visible;
+    int count;
     std::string number, key, time;
 };
 
-RowReading ReadListAfterRow(int row)
+// What the list shows when it paints.
+struct PaintReading {
+    int rows, top, perPage, scrollMax;
+    int widths[3];
+    int clientWidth;
+    bool horizontalBar;
+};
+
+PaintReading ReadListAtPaint()
 {
-    RowReading reading{};
-    reading.count = ListRowCount();
+    PaintReading reading{};
+    reading.rows = RowCount;
     reading.top = static_cast<int>(SendMessageA(ResultList, LVM_GETTOPINDEX, 0, 0));
     reading.perPage = static_cast<int>(SendMessageA(ResultList, LVM_GETCOUNTPERPAGE, 0, 0));
     SCROLLINFO scroll{};
     scroll.cbSize = sizeof scroll;
-    scroll.fMask = SIF_POS | SIF_RANGE;
+    scroll.fMask = SIF_RANGE;
     GetScrollInfo(ResultList, SB_VERT, &scroll);
-    reading.scrollPos = scroll.nPos;
     reading.scrollMax = scroll.nMax;
     for (int column = 0; column < 3; ++column)
         reading.widths[column] = ColumnWidth(column);
     RECT client;
     GetClientRect(ResultList, &client);
     reading.clientWidth = client.right;
-    reading.visible = IsWindowVisible(ResultList);
-    reading.number = RowText(row, 0);
-    reading.key = RowText(row, 1);
-    reading.time = RowText(row, 2);
+    reading.horizontalBar = GetWindowLongA(ResultList, GWL_STYLE) & WS_HSCROLL;
     return reading;
+}
+
+std::vector<PaintReading>* PaintSink;
+WNDPROC ListProc;
+
+LRESULT CALLBACK RecordingListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT && PaintSink)
+        PaintSink->push_back(ReadListAtPaint());
+    return CallWindowProcA(ListProc, hwnd, message, wParam, lParam);
+}
+
+// The newest row is the bottom one in view, the columns fill the client
+// area exactly and the scroll bar matches the rows.
+void ExpectViewFollowsTheRows(const PaintReading& r, int timeWidth)
+{
+    EXPECT_EQ(r.widths[0], 40);
+    EXPECT_EQ(r.widths[2], timeWidth);
+    EXPECT_EQ(r.widths[0] + r.widths[1] + r.widths[2], r.clientWidth);
+    EXPECT_FALSE(r.horizontalBar);
+    const int newest = r.rows - 1;
+    if (r.rows > r.perPage) {
+        EXPECT_GE(newest, r.top + r.perPage - 1);   // whole or in part
+        EXPECT_LE(newest, r.top + r.perPage);
+        EXPECT_EQ(r.scrollMax, newest);
+    } else {
+        EXPECT_EQ(r.top, 0);
+    }
 }
 
 }  // namespace
 
-// Rows are painted in batches, yet whoever looks right after a row was added
-// finds it whole, the columns exact, the scroll range and position current
-// with the row at the bottom, and the list shown, so clicks reach it.
-TEST(ResultList, EachRowOfABurstIsCompleteAndInViewForWhoeverReadsAtOnce)
+// Rows are painted in batches, yet whoever reads a row right after it was
+// added finds it whole; every paint shows the newest row at the bottom with
+// the columns exact; and the list stays shown, so clicks and Tab reach it.
+TEST(ResultList, EachRowOfABurstIsCompleteAtOnceAndInViewAtEveryPaint)
 {
     ResetScanState();
+    PumpFor(200);                 // nothing from before the burst left to paint
     constexpr int Rows = 150;
     std::vector<RowReading> readings(Rows);
+    std::vector<PaintReading> paints;
+    paints.reserve(1000);
+    ListProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(ResultList, GWLP_WNDPROC,
+                                                           reinterpret_cast<LONG_PTR>(RecordingListProc)));
+    PaintSink = &paints;
     std::atomic<bool> done{false};
     std::thread worker([&] {
         char key[64];
         for (int i = 0; i < Rows; ++i) {
             snprintf(key, sizeof key, "HKEY_CURRENT_USER\\Burst\\Row%d", i);
             SendRow(key, "30.12.2025 23:59:59");
-            readings[i] = ReadListAfterRow(i);
+            readings[i] = {ListRowCount(), RowText(i, 0), RowText(i, 1), RowText(i, 2)};
+            Sleep(2);             // long enough a burst for paints in between
         }
         done = true;
     });
@@ -194,9 +232,20 @@ TEST(ResultList, EachRowOfABurstIsCompleteAndInViewForWhoeverReadsAtOnce)
         return done.load();
     });
     worker.join();
+    const size_t paintsDuringBurst = paints.size();
+
+    // Once the rows stop, a paint shows the last one and leaves nothing of
+    // the list, its frame or its header waiting to be painted.
+    HWND header = reinterpret_cast<HWND>(SendMessageA(ResultList, LVM_GETHEADER, 0, 0));
+    EXPECT_TRUE(PumpUntil([&] {
+        return !paints.empty() && paints.back().rows == Rows && !GetUpdateRect(ResultList, nullptr, FALSE)
+               && !GetUpdateRect(header, nullptr, FALSE);
+    }, 3000));
+    PaintSink = nullptr;
+    SetWindowLongPtrA(ResultList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc));
+
     EXPECT_EQ(hiddenBetweenMessages, 0);
-    const int timeWidth = ExpectedTimeWidth();
-    bool scrolled = false;
+    EXPECT_TRUE(IsWindowVisible(ResultList));
     for (int i = 0; i < Rows; ++i) {
         const RowReading& r = readings[i];
         SCOPED_TRACE("row " + std::to_string(i));
@@ -204,28 +253,60 @@ TEST(ResultList, EachRowOfABurstIsCompleteAndInViewForWhoeverReadsAtOnce)
         ASSERT_EQ(r.number, std::to_string(i + 1));
         ASSERT_EQ(r.key, "HKEY_CURRENT_USER\\Burst\\Row" + std::to_string(i));
         ASSERT_EQ(r.time, "30.12.2025 23:59:59");
-        ASSERT_EQ(r.widths[0], 40);
-        ASSERT_EQ(r.widths[2], timeWidth);
-        ASSERT_EQ(r.widths[0] + r.widths[1] + r.widths[2], r.clientWidth);
-        ASSERT_TRUE(r.visible);
-        ASSERT_EQ(r.scrollPos, r.top);
-        if (r.count > r.perPage) {
-            scrolled = true;
-            // The newest row is the bottom one in view, whole or in part.
-            ASSERT_GE(i, r.top + r.perPage - 1);
-            ASSERT_LE(i, r.top + r.perPage);
-            ASSERT_EQ(r.scrollMax, i);
-        } else {
-            ASSERT_EQ(r.top, 0);
-        }
+    }
+    const int timeWidth = ExpectedTimeWidth();
+    ASSERT_GT(paintsDuringBurst, 0u);
+    bool scrolled = false;
+    for (size_t i = 0; i < paints.size(); ++i) {
+        SCOPED_TRACE("paint " + std::to_string(i));
+        ExpectViewFollowsTheRows(paints[i], timeWidth);
+        scrolled |= paints[i].rows > paints[i].perPage;
     }
     EXPECT_TRUE(scrolled);
+    EXPECT_EQ(paints.back().rows, Rows);
+    ExpectViewFollowsTheRows(ReadListAtPaint(), timeWidth);
+}
 
-    // Once the rows stop, the last paint leaves nothing of the list, its
-    // frame or its header waiting to be painted.
-    HWND header = reinterpret_cast<HWND>(SendMessageA(ResultList, LVM_GETHEADER, 0, 0));
-    EXPECT_TRUE(PumpUntil([&] {
-        return !GetUpdateRect(ResultList, nullptr, FALSE) && !GetUpdateRect(header, nullptr, FALSE);
-    }, 3000));
-    EXPECT_TRUE(IsWindowVisible(ResultList));
+namespace {
+
+int InsertsBeforeRefusal;
+WNDPROC RefusingListOwnProc;
+
+// As the list view answers an insert it has no memory for.
+LRESULT CALLBACK RefusingListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LVM_INSERTITEMA && --InsertsBeforeRefusal == 0)
+        return -1;
+    return CallWindowProcA(RefusingListOwnProc, hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+// A row the list view refuses is left out: no other row gets its texts, the
+// numbers run on without a gap, and the walk goes on counting.
+TEST(ResultList, ARefusedRowLeavesTheOtherRowsWholeAndNumberedWithoutGaps)
+{
+    ResetScanState();
+    OpenTimeWindowWide();
+    RegistryFixture fixture("RefusedRow");
+    for (const char* name : {"A", "B", "C", "D"})
+        fixture.Add(name);
+    InsertsBeforeRefusal = 2;
+    RefusingListOwnProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        ResultList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingListProc)));
+    HKEY key = fixture.Open();
+    ASSERT_NE(key, nullptr);
+    KeysScanned = 0;
+    WalkKey(key, "ROOT");
+    RegCloseKey(key);
+    SetWindowLongPtrA(ResultList, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RefusingListOwnProc));
+
+    EXPECT_EQ(KeysScanned.load(), 4);
+    ExpectConsistentRows();
+    ASSERT_EQ(RowCount, 3);
+    EXPECT_EQ(RowText(0, 1), "ROOT\\A");
+    EXPECT_EQ(RowText(1, 1), "ROOT\\C");
+    EXPECT_EQ(RowText(2, 1), "ROOT\\D");
+    SendRow("HKEY_CURRENT_USER\\E", "1.2.2003 4:5:6");
+    EXPECT_EQ(RowText(3, 0), "4");
 }
