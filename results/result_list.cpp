@@ -65,6 +65,9 @@ void SetupResultList(HWND list)
     TimeWidth = std::max(MulDiv(TimeWidthAt96, dpi, 96), WidestTimeWidth(list));
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    // The list view invalidates itself whole when its redraw switch goes on;
+    // clipped, that leaves its header, which paints itself when it changes.
+    SetWindowLongA(list, GWL_STYLE, GetWindowLongA(list, GWL_STYLE) | WS_CLIPCHILDREN);
     for (int column = 0; column < int(ColumnTitles.size()); ++column) {
         LVCOLUMNA col{};
         col.mask = LVCF_TEXT;
