@@ -351,3 +351,26 @@ TEST_F(ScanRun, AStormOfClicksNeverMakesTwoWorkersAndEndsIdle)
     EXPECT_FALSE(ScanPaused);
     EXPECT_EQ(WindowText(StatusLine), Completion(KeysScanned.load()));
 }
+
+// A row found just before a Pause is shown while the walk stands still: it
+// does not wait for the next status text.
+TEST_F(ScanRun, ARowFoundBeforeAPauseIsShownWhilePaused)
+{
+    RegistryFixture fixture("FoundBeforePause");
+    fixture.Add("A");
+    fixture.Add("B");
+    const std::string parent = "HKEY_CURRENT_USER\\" + fixture.path + "\\";
+    Click(IDC_HIVE_HKCU);
+    std::vector<std::string> status;
+    int seen = 0;
+    RecordStatusTexts(&status, [&](const std::string& text) {
+        if (text == parent && ++seen == 2)      // B's status text, with A's row ahead of it
+            TogglePause();
+    });
+    Command(IDC_START);
+    ASSERT_TRUE(PumpUntil([&] { return ScanPaused && RowCount > 0 && RowText(RowCount - 1, 1) == parent + "B"; }, 20000));
+    PumpFor(200);
+    EXPECT_EQ(RowText(RowCount - 2, 1), parent + "A");
+    EXPECT_EQ(RowText(RowCount - 1, 1), parent + "B");
+    EXPECT_TRUE(ScanPaused);
+}
