@@ -180,9 +180,20 @@ void AddHeldRows(const HeldRows& held)
         AddResultRow(held.rows[i].keyText, held.rows[i].timeText);
 }
 
+// At the scan's end the last rows are shown at once, not at the next tick.
+void ShowLatestRows()
+{
+    if (RowTimerRunning)
+        PaintNewRows(ResultList, WM_TIMER, RowPaintTimer, 0);
+}
+
 void ClearResults()
 {
     SendMessageA(ResultList, LVM_DELETEALLITEMS, 0, 0);
-    FitColumns(ResultList);
     RowCount = 0;
+    // Also in the middle of a stream the emptied list shows at once.
+    if (RedrawHeld)
+        BringViewUpToDate(ResultList);
+    else
+        FitColumns(ResultList);
 }

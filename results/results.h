@@ -27,6 +27,7 @@ void SetupResultList(HWND list);                                 // styles, colu
 void FitColumns(HWND list);                                      // columns fill the client width
 void AddResultRow(const char* keyText, const char* timeText);    // next numbered row
 void AddHeldRows(const HeldRows& held);                          // each in the walk's order
+void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------

@@ -1,5 +1,6 @@
 // One scan run on a worker thread, and the Start/Stop and Pause/Resume commands.
 #include "scan/scan.h"
+#include "results/results.h"
 #include "shell/shell.h"
 #include "resources/resource.h"
 #include <array>
@@ -141,6 +142,7 @@ void FinishScan()
     WorkerThread = nullptr;
     snprintf(text, sizeof text, "%i keys are scanned", static_cast<int>(KeysScanned.load()));
     SetWindowTextA(StatusLine, text);
+    ShowLatestRows();
     // A Pause taken as the worker ran out of keys must not leave the
     // program paused with nothing to resume.
     if (ScanPaused) {
