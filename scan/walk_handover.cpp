@@ -8,6 +8,7 @@
 // Worker only, and read by the user-interface thread only while the worker
 // waits in SendMessage.
 static HeldRows FoundRows;
+static_assert(sizeof(HeldRow::keyText) == PathSize, "a held row takes any path the walk makes whole");
 
 static void CopyBounded(char* target, size_t size, const char* text)
 {
