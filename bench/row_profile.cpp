@@ -56,6 +56,8 @@ bool Profiling;
 
 constexpr int BlockCapacity = 1024;
 std::array<double, BlockCapacity> BlockTimes;   // when rows 1, N, 2N, ... were added
+std::array<double, BlockCapacity> BlockListWork;   // the list's own messages by then, seconds
+double ListWork;
 int BlockCount;
 
 bool CarriesRows(UINT message, WPARAM wParam)
@@ -69,8 +71,10 @@ void NoteBlocks(int rowsBefore)
 {
     if (BlockCount >= BlockCapacity || RowCount == rowsBefore)
         return;
-    if ((rowsBefore == 0 && RowCount >= 1) || RowCount / RowBlock > rowsBefore / RowBlock)
+    if ((rowsBefore == 0 && RowCount >= 1) || RowCount / RowBlock > rowsBefore / RowBlock) {
+        BlockListWork[BlockCount] = ListWork;
         BlockTimes[BlockCount++] = Now();
+    }
 }
 
 Slot& FindSlot(WindowKind kind, UINT message)
@@ -114,6 +118,8 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
         slot.seconds += took;
         if ((kind == ListKind || kind == StatusKind) && InRowMessage && !nestedToo)
             NestedInRows += took;
+        if (kind == ListKind && !nestedToo)
+            ListWork += took;
     }
     if (Profiling && kind == MainKind)
         NoteBlocks(rowsBefore);
@@ -138,6 +144,7 @@ void StartRowProfile()
     for (Slot& slot : Slots)
         slot.count = 0, slot.seconds = 0;
     NestedInRows = 0;
+    ListWork = 0;
     BlockCount = 0;
     for (int kind = 0; kind < KindCount; ++kind)
         OwnProcs[kind] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
@@ -179,6 +186,12 @@ void PrintRowBlocks()
     const double last = (BlockTimes[BlockCount - 1] - BlockTimes[BlockCount - 2]) / RowBlock;
     printf("per-row cost, rows 1-%d: %.1f us; rows %d-%d: %.1f us; last/first %.2f\n", RowBlock, first * 1e6,
            (BlockCount - 2) * RowBlock, (BlockCount - 1) * RowBlock, last * 1e6, last / first);
+    // The list's own messages alone: what the rows already held could make
+    // dearer, apart from the walk and the machine's other load.
+    const double firstList = (BlockListWork[1] - BlockListWork[0]) / (RowBlock - 1);
+    const double lastList = (BlockListWork[BlockCount - 1] - BlockListWork[BlockCount - 2]) / RowBlock;
+    printf("  of it the result list's messages: %.1f us and %.1f us; last/first %.2f\n", firstList * 1e6,
+           lastList * 1e6, lastList / firstList);
 }
 
 namespace {
