@@ -139,10 +139,18 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
         HANDLE_MSG(hwnd, WM_SYSCOMMAND, OnSysCommand);
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
-    case WM_NEXTDLGCTL:        OnNextDlgCtl(hwnd, wParam, lParam); return 0;
-    case WM_APP_ADD_ROW:       AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam)); return 0;
-    case WM_APP_SHOW_STATUS:   OnWalkStatus(reinterpret_cast<const HeldRows*>(wParam), reinterpret_cast<const char*>(lParam)); return 0;
-    case WM_APP_SCAN_FINISHED: FinishScan(); return 0;
+    case WM_NEXTDLGCTL:
+        OnNextDlgCtl(hwnd, wParam, lParam);
+        return 0;
+    case WM_APP_ADD_ROW:
+        AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
+        return 0;
+    case WM_APP_SHOW_STATUS:
+        OnWalkStatus(reinterpret_cast<const HeldRows*>(wParam), reinterpret_cast<const char*>(lParam));
+        return 0;
+    case WM_APP_SCAN_FINISHED:
+        FinishScan();
+        return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

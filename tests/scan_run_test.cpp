@@ -368,7 +368,9 @@ TEST_F(ScanRun, ARowFoundBeforeAPauseIsShownWhilePaused)
             TogglePause();
     });
     Command(IDC_START);
-    ASSERT_TRUE(PumpUntil([&] { return ScanPaused && RowCount > 0 && RowText(RowCount - 1, 1) == parent + "B"; }, 20000));
+    ASSERT_TRUE(PumpUntil([&] {
+        return ScanPaused && RowCount > 0 && RowText(RowCount - 1, 1) == parent + "B";
+    }, 20000));
     PumpFor(200);
     EXPECT_EQ(RowText(RowCount - 2, 1), parent + "A");
     EXPECT_EQ(RowText(RowCount - 1, 1), parent + "B");
