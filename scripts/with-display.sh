@@ -3,7 +3,12 @@
 # Starts Xvfb on a free display when none is set; afterwards stops only what
 # it started: that Xvfb (by PID) and the prefix's wineserver.
 here=$(cd "$(dirname "$0")/.." && pwd)
-: "${QUILLMERE_BUILD:=$here/build}"
+# By default the build tree of the build this machine runs.
+if [ -z "$QUILLMERE_BUILD" ]; then
+    . "$here/scripts/build-kind.sh"
+    choose_build "$here"
+    QUILLMERE_BUILD=$build_dir
+fi
 QUILLMERE_BUILD=$(cd "$QUILLMERE_BUILD" && pwd)
 export QUILLMERE_BUILD
 . "$here/scripts/wine-env.sh"
