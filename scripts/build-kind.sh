@@ -3,7 +3,6 @@
 #   build_arch      i686 or x86_64
 #   build_dir       build (32-bit) or build64 (64-bit), under the project root
 #   build_toolchain the CMake toolchain file for build_arch
-#   wine_loader     the Wine loader that runs build_arch's programs
 #   build_reason    one line saying which build runs and why
 # QUILLMERE_BUILD64=1 forces the 64-bit build on a machine that runs both.
 
@@ -42,11 +41,8 @@ choose_build() {
     if [ "$build_arch" = i686 ]; then
         build_dir=$root/build
         build_toolchain=$root/cmake/toolchain-i686-mingw.cmake
-        wine_loader=wine
     else
         build_dir=$root/build64
         build_toolchain=$root/cmake/toolchain-x86_64-mingw.cmake
-        # By its path: with wine32:i386 installed, "wine" is the 32-bit loader.
-        wine_loader=/usr/lib/wine/wine64
     fi
 }

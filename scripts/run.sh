@@ -19,8 +19,9 @@ if [ -z "$DISPLAY" ]; then
     echo "Press Ctrl+C to end it."
 fi
 # Your own prefix, but the loader for the build's architecture.
-[ "$build_arch" = x86_64 ] && export WINELOADER="$wine_loader"
+. scripts/wine-env.sh
+use_build_loader "$build_dir"
 status=0
-"$wine_loader" "$build_dir/bin/Quillmere.exe" || status=$?
+"$wine" "$build_dir/bin/Quillmere.exe" || status=$?
 [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
 exit $status

@@ -1,10 +1,8 @@
-# Sourced by the scripts: use_build_prefix BUILD_DIR points Wine at the
-# build tree's own prefix (never the user's) and sets $wine to the loader
-# that runs that build's programs, as CMake wrote it into BUILD_DIR/wine-loader.
-use_build_prefix() {
-    export WINEPREFIX="$1/wineprefix"
-    export WINEDEBUG=-all
-    export WINEDLLOVERRIDES="mscoree,mshtml="
+# Sourced by the scripts.
+
+# use_build_loader BUILD_DIR sets $wine to the loader that runs that build's
+# programs, as CMake wrote it into BUILD_DIR/wine-loader.
+use_build_loader() {
     wine=wine
     [ -f "$1/wine-loader" ] && wine=$(cat "$1/wine-loader")
     # With wine32:i386 installed, "wine" and the tools' wrappers run the
@@ -12,6 +10,15 @@ use_build_prefix() {
     if [ "$wine" != wine ]; then
         export WINELOADER="$wine"
     fi
+}
+
+# use_build_prefix BUILD_DIR also points Wine at the build tree's own prefix
+# (never the user's).
+use_build_prefix() {
+    export WINEPREFIX="$1/wineprefix"
+    export WINEDEBUG=-all
+    export WINEDLLOVERRIDES="mscoree,mshtml="
+    use_build_loader "$1"
 }
 
 # Starts a server for the prefix that stays up until "wineserver -k", and
