@@ -30,7 +30,6 @@ void RemoveTreeOnExit();                         // on Ctrl+C and on a crash too
 
 // ---- Timed runs (timed_runs.cpp) ------------------------------------------
 int BareWalk(HKEY key);                          // A: the walk's registry calls alone; keys walked
-void OpenMainWindow();                           // from the program's own template
 void PumpFor(DWORD milliseconds);
 double RunScan(int64_t from, int64_t before);    // B, C: Start, messages until the worker ends
 double RunRegExe(const char* arguments, DWORD* exitCode);   // D

@@ -74,6 +74,7 @@ int main(int argc, char** argv)
     }
     StartClock();
     RemoveTreeOnExit();
+    LoadCommonControls();
     OpenMainWindow();
     CheckDlgButton(MainWindow, IDC_HIVE_HKCU, BST_CHECKED);
     SelectHive(IDC_HIVE_HKCU, true);

@@ -67,16 +67,6 @@ int BareWalk(HKEY key)
 
 // ---- B and C: scans through the main window --------------------------------
 
-void OpenMainWindow()
-{
-    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
-    InitCommonControlsEx(&classes);
-    Instance = GetModuleHandleA(nullptr);
-    RegisterMainWindowClass();
-    HWND hwnd = CreateDialogParamA(Instance, "MAINWINDOW", nullptr, nullptr, 0);
-    InitMainWindow(hwnd);
-}
-
 static void PumpMessages()
 {
     MSG msg;

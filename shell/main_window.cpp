@@ -17,7 +17,7 @@ HWND FromTimePicker;
 HWND BeforeDatePicker;
 HWND BeforeTimePicker;
 
-void RegisterMainWindowClass()
+static void RegisterMainWindowClass()
 {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
@@ -30,6 +30,22 @@ void RegisterMainWindowClass()
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
     wc.lpszClassName = "KESTRAVEL";
     RegisterClassExA(&wc);
+}
+
+bool LoadCommonControls()
+{
+    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
+    return InitCommonControlsEx(&classes);
+}
+
+HWND OpenMainWindow()
+{
+    Instance = GetModuleHandleA(nullptr);
+    RegisterMainWindowClass();
+    HWND hwnd = CreateDialogParamA(Instance, "MAINWINDOW", nullptr, nullptr, 0);
+    if (hwnd)
+        InitMainWindow(hwnd);
+    return hwnd;
 }
 
 void InitMainWindow(HWND hwnd)

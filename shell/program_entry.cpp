@@ -1,7 +1,6 @@
 // The executable's start-up sequence and message loop.
 #include "shell/shell.h"
 #include "resources/resource.h"
-#include <commctrl.h>
 
 // Set only in the test build that proves the missing-library path.
 #ifdef QUILLMERE_FAIL_COMMON_CONTROLS
@@ -12,18 +11,14 @@ static constexpr bool CommonControlsRefused = false;
 
 void ProgramEntry()
 {
-    INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
-    if (!InitCommonControlsEx(&classes) || CommonControlsRefused) {
+    if (!LoadCommonControls() || CommonControlsRefused) {
         MessageBoxA(nullptr, "For working the program needs library comctl32.dll ver. > 4.70",
                     "Quillmere ERROR", MB_SYSTEMMODAL);
         ExitProcess(0);
     }
-    Instance = GetModuleHandleA(nullptr);
-    RegisterMainWindowClass();
-    HWND hwnd = CreateDialogParamA(Instance, "MAINWINDOW", nullptr, nullptr, 0);
+    HWND hwnd = OpenMainWindow();
     if (!hwnd)
         ExitProcess(0);
-    InitMainWindow(hwnd);
     HACCEL accelerators = LoadAcceleratorsA(Instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
     // Accelerators come first, so the time commands work whichever control

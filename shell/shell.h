@@ -30,7 +30,8 @@ constexpr char MailTarget[] = "mailto:quillmere@" MAKER_HOST "?Subject=Quillmere
 [[noreturn]] void ProgramEntry();                    // checks, window, message loop
 
 // ---- Main window (main_window.cpp) ---------------------------------------
-void RegisterMainWindowClass();                      // the class "KESTRAVEL"
+bool LoadCommonControls();                           // list view and date-time picker classes
+HWND OpenMainWindow();                               // from its template, set up; null if not made
 void InitMainWindow(HWND hwnd);                      // system menu, handles, list, time window
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -8,13 +8,8 @@
 HWND HostWindow()
 {
     static HWND hwnd = [] {
-        INITCOMMONCONTROLSEX classes{sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES | ICC_DATE_CLASSES};
-        InitCommonControlsEx(&classes);
-        Instance = GetModuleHandleA(nullptr);
-        RegisterMainWindowClass();
-        HWND created = CreateDialogParamA(Instance, "MAINWINDOW", nullptr, nullptr, 0);
-        InitMainWindow(created);
-        return created;
+        LoadCommonControls();
+        return OpenMainWindow();
     }();
     return hwnd;
 }
