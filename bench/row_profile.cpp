@@ -25,8 +25,7 @@ struct Slot {
 constexpr UINT StatusWithRows = WM_APP + 0x4000;
 
 Slot Slots[] = {
-    {MainKind, WM_APP_ADD_ROW, "row message (AddResultRow)", 0, 0},
-    {MainKind, WM_APP_SHOW_STATUS, "status message", 0, 0},
+    {MainKind, WM_APP_WALK_PROGRESS, "status message", 0, 0},
     {MainKind, StatusWithRows, "status message with rows", 0, 0},
     {MainKind, WM_NOTIFY, "notifications from the list", 0, 0},
     {MainKind, 0, "other", 0, 0},
@@ -62,7 +61,7 @@ int BlockCount;
 
 bool CarriesRows(UINT message, WPARAM wParam)
 {
-    return message == WM_APP_ADD_ROW || (message == WM_APP_SHOW_STATUS && wParam != 0);
+    return message == WM_APP_WALK_PROGRESS && wParam != 0;
 }
 
 // Rows come one or several to a message: a block ends with the message
@@ -112,7 +111,7 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
     if (rowMessage)
         InRowMessage = false;
     if (Profiling && outermost) {
-        const bool withRows = kind == MainKind && message == WM_APP_SHOW_STATUS && wParam != 0;
+        const bool withRows = kind == MainKind && message == WM_APP_WALK_PROGRESS && wParam != 0;
         Slot& slot = FindSlot(kind, withRows ? StatusWithRows : message);
         slot.count += 1;
         slot.seconds += took;
@@ -172,7 +171,7 @@ void PrintRowProfile(int rows, double seconds)
     }
     printf("  paints per second: result list %.1f, status line %.1f\n",
            FindSlot(ListKind, WM_PAINT).count / seconds, FindSlot(StatusKind, WM_PAINT).count / seconds);
-    const double carrying = FindSlot(MainKind, WM_APP_ADD_ROW).seconds + FindSlot(MainKind, StatusWithRows).seconds;
+    const double carrying = FindSlot(MainKind, StatusWithRows).seconds;
     printf("  %-12s %-30s %9s       %9.1f us/row\n", "", "row-carrying messages, the rest", "",
            (carrying - NestedInRows) * 1e6 / rows);
 }

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 
 int32_t RowCount;
+std::atomic<uint32_t> ClearCount{0};
 
 static constexpr std::array<const char*, 3> ColumnTitles = {"#", "Key", "LastWriteTime"};
 // Pixels at 96 DPI; SetupResultList scales them to the screen once.
@@ -88,14 +90,6 @@ void FitColumns(HWND list)
     SetColumnWidth(list, 2, TimeWidth);
 }
 
-static void SetRowText(int row, int column, const char* text)
-{
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text);
-    SendMessageA(ResultList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-}
-
 // The switch is documented to stop redrawing, not to hide; a control that
 // passes it on to DefWindowProc loses WS_VISIBLE with it, and clicks and Tab
 // would pass the list by. DefWindowProc gives the style back and leaves the
@@ -151,33 +145,54 @@ static void StartRowPaints()
     }
 }
 
-// Runs on the user-interface thread (the worker sends each row in a
+// Runs on the user-interface thread (the worker sends the rows in a
 // message), so RowCount has one writer and Clear never splits a row.
 void AddResultRow(const char* keyText, const char* timeText)
 {
     if (!RedrawHeld)
         HoldListRedraw(ResultList);
     StartRowPaints();
-    char number[48];
-    snprintf(number, sizeof number, "%i", RowCount + 1);
+    // A row that cannot be kept, or that the list refuses (no memory), is
+    // left out: its texts would land on no row or on another, and the next
+    // row takes its number.
+    if (!StoreRowTexts(keyText, timeText))
+        return;
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = RowCount;
-    item.pszText = number;
-    // A refused row (no memory) is left out: its texts would land on no row
-    // or on another, and the next row takes its number.
-    const int row = int(SendMessageA(ResultList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0)
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    if (SendMessageA(ResultList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
+        DropLastRowTexts();
         return;
-    SetRowText(row, 1, keyText);
-    SetRowText(row, 2, timeText);
+    }
     RowCount += 1;
 }
 
-void AddHeldRows(const HeldRows& held)
+void AddFoundRows(const FoundRowBatch& batch)
 {
-    for (int i = 0; i < held.count && i < HeldRowCapacity; ++i)
-        AddResultRow(held.rows[i].keyText, held.rows[i].timeText);
+    // Rows the walk held across a Clear were found before it.
+    if (batch.clears != ClearCount.load())
+        return;
+    for (int i = 0; i < batch.count && i < BatchRowCapacity; ++i) {
+        const char* keyText = batch.text.data() + batch.keyAt[i];
+        AddResultRow(keyText, keyText + strlen(keyText) + 1);
+    }
+}
+
+// Every column of a row is a callback, so a row's number is its position:
+// rows are only ever added at the end and cleared all at once.
+void ShowRowText(NMLVDISPINFOA* request)
+{
+    LVITEMA& item = request->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
+        return;
+    if (item.iSubItem == 0) {
+        snprintf(item.pszText, size_t(item.cchTextMax), "%i", item.iItem + 1);
+        return;
+    }
+    const char* text = item.iSubItem == 1 ? StoredKeyText(item.iItem)
+                     : item.iSubItem == 2 ? StoredTimeText(item.iItem) : nullptr;
+    lstrcpynA(item.pszText, text ? text : "", item.cchTextMax);
 }
 
 // At the scan's end the last rows are shown at once, not at the next tick.
@@ -190,7 +205,9 @@ void ShowLatestRows()
 void ClearResults()
 {
     SendMessageA(ResultList, LVM_DELETEALLITEMS, 0, 0);
+    ClearRowStore();
     RowCount = 0;
+    ClearCount.fetch_add(1);
     // Also in the middle of a stream the emptied list shows at once.
     if (RedrawHeld)
         BringViewUpToDate(ResultList);

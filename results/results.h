@@ -1,34 +1,44 @@
 // Result display: the list of found keys and opening one in the registry editor.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 // ---- Program-wide state of the result list -------------------------------
-extern int32_t RowCount;     // rows since start-up or the last Clear; UI thread only
+extern int32_t RowCount;                 // rows since start-up or the last Clear; UI thread only
+extern std::atomic<uint32_t> ClearCount; // Clears so far; written on the UI thread, read by the walk
 
-// Rows the walk has found since its last status text. They travel to the
-// window in the same synchronous message as the next status text, ahead of
-// it, which spares a cross-thread round trip per listed key. The worker
-// fills them; the user-interface thread reads them only while the worker
-// waits for that message.
-constexpr int HeldRowCapacity = 16;
-struct HeldRow {
-    char keyText[4096];      // the walk's path size
-    char timeText[64];
-};
-struct HeldRows {
+// Rows the walk has found since its last hand-over, packed: each row's key
+// text and then its time text, both NUL-terminated. They travel to the
+// window in one synchronous message, with the status text or alone when
+// the batch is full. The worker fills it; the user-interface thread reads
+// it only while the worker waits for that message.
+constexpr int BatchRowCapacity = 256;
+struct FoundRowBatch {
+    uint32_t clears;                     // ClearCount when its rows were found
     int count;
-    std::array<HeldRow, HeldRowCapacity> rows;
+    int used;                            // bytes of text
+    std::array<int, BatchRowCapacity> keyAt;
+    std::array<char, 64 * 1024> text;
 };
 
 // ---- Result list (result_list.cpp) ---------------------------------------
 void SetupResultList(HWND list);                                 // styles, columns
 void FitColumns(HWND list);                                      // columns fill the client width
 void AddResultRow(const char* keyText, const char* timeText);    // next numbered row
-void AddHeldRows(const HeldRows& held);                          // each in the walk's order
+void AddFoundRows(const FoundRowBatch& batch);                   // each in the walk's order, unless a Clear came since
+void ShowRowText(NMLVDISPINFOA* request);                        // the list asks for a row's text
 void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
+
+// ---- Row texts (row_store.cpp), kept by the program, UI thread only --------
+bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory
+void DropLastRowTexts();                                         // the list refused the row
+const char* StoredKeyText(int row);                              // null past the stored rows
+const char* StoredTimeText(int row);
+void ClearRowStore();                                            // every row's texts freed
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------
 void OpenInRegistryEditor(int item);                             // row double-clicked

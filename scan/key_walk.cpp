@@ -73,21 +73,22 @@ static void WaitWhilePaused()
 {
     // The flag spares a wineserver call per key while nobody has paused.
     if (ScanPaused.load() && ScanRunning.load()) {
-        // Rows found so far are shown while the walk stands still.
-        HandOverFoundRows();
+        // Where the walk stands, and the rows found so far, are shown while
+        // it stands still.
+        HandOverWalk(AncestorPath);
         WaitForSingleObject(ScanGate, INFINITE);
     }
 }
 
-static void ListKey(const char* keyName, const char* name)
+static void ListKey(const char* name)
 {
     SYSTEMTIME st;
     FileTimeToSystemTime(&LocalWriteTime, &st);
-    FormatBounded(KeyPathText, sizeof KeyPathText, "%s%s\\%s", AncestorPath, keyName, name);
+    FormatBounded(KeyPathText, sizeof KeyPathText, "%s%s", AncestorPath, name);
     FormatBounded(TimeText, sizeof TimeText, "%i.%i.%i %i:%i:%i",
                   st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
-    // The row is added on the user-interface thread, in one message with
-    // the next status text, so a Clear can never fall between its steps.
+    // The row is added on the user-interface thread, with others in one
+    // message, so a Clear can never fall between its steps.
     HoldFoundRow(KeyPathText, TimeText);
 }
 
@@ -122,10 +123,14 @@ static void ScanSubtree(HKEY key, const wchar_t* wideName, const char* name)
     RegCloseKey(sub);
 }
 
+// AncestorPath holds the key's own path, with its trailing backslash, while
+// its subkeys are visited: the status text of each of them.
 static void WalkLevel(HKEY key, const char* keyName)
 {
     if (!ScanRunning.load())
         return;
+    const int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
+    AncestorLength += appended;
     for (DWORD index = 0;; ) {
         WaitWhilePaused();
         wchar_t wideName[NameSize];
@@ -133,7 +138,7 @@ static void WalkLevel(HKEY key, const char* keyName)
         FILETIME lastWrite;
         LONG result = RegEnumKeyExW(key, index, wideName, &nameLength, nullptr, nullptr, nullptr, &lastWrite);
         if (result == ERROR_NO_MORE_ITEMS)
-            return;
+            break;
         ++index;
         // Windows names have at most 255 characters, but Wine takes one more,
         // which does not fit: that one subkey is skipped. Any other failure
@@ -142,28 +147,26 @@ static void WalkLevel(HKEY key, const char* keyName)
         if (result == ERROR_MORE_DATA)
             continue;
         if (result != ERROR_SUCCESS)
-            return;
+            break;
         char name[NameSize];
         MakeAnsiName(wideName, static_cast<int>(nameLength), name, sizeof name);
 
-        int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
-        AncestorLength += appended;
-        SendWalkStatus(AncestorPath);
+        ShowWalkProgress(AncestorPath);
         KeysScanned.fetch_add(1, std::memory_order_relaxed);
         ScanSubtree(key, wideName, name);
-        AncestorLength -= appended;
-        AncestorPath[AncestorLength] = '\0';
 
         FileTimeToLocalFileTime(&lastWrite, &LocalWriteTime);
         if (IsInTimeWindow(LocalWriteTime))
-            ListKey(keyName, name);
+            ListKey(name);
         if (!ScanRunning.load())
-            return;
+            break;
     }
+    AncestorLength -= appended;
+    AncestorPath[AncestorLength] = '\0';
 }
 
 void ScanKeyTree(HKEY key, const char* keyName)
 {
     WalkLevel(key, keyName);
-    HandOverFoundRows();
+    HandOverWalk(nullptr);
 }

@@ -40,6 +40,7 @@ extern std::atomic<int32_t> KeysScanned;
 constexpr int PathSize = 4096;
 extern char AncestorPath[PathSize];
 extern int32_t AncestorLength;
+extern DWORD WalkStatusInterval;         // ms between the walk's status texts; 0: every key
 
 // ---- Time window (time_window.cpp) ---------------------------------------
 void InitTimeWindow();                                   // both bounds to now
@@ -53,9 +54,9 @@ bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before
 void ScanKeyTree(HKEY key, const char* keyName);         // walk, count, list
 
 // ---- Hand-over to the window (walk_handover.cpp), on the walking thread ----
-void HoldFoundRow(const char* keyText, const char* timeText);   // goes with the next status text
-void SendWalkStatus(const char* path);                   // status text, found rows ahead of it
-void HandOverFoundRows();                                // now, each alone: pause, walk's end
+void HoldFoundRow(const char* keyText, const char* timeText);   // goes with the next hand-over
+void ShowWalkProgress(const char* path);                 // status text and held rows, at the screen's pace
+void HandOverWalk(const char* path);                     // now: before a pause, at the walk's end
 
 // ---- Scan run (scan_run.cpp) ---------------------------------------------
 void ToggleScan();                                       // Start/Stop button

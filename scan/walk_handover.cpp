@@ -1,47 +1,72 @@
-// What the walk hands to the window: each status text, and the rows found
-// since the last one in the same synchronous message.
+// What the walk hands to the window: the path being walked, at the pace the
+// status line is painted, and the rows found since the last hand-over, all
+// in one synchronous message.
 #include "scan/scan.h"
 #include "results/results.h"
 #include "shell/shell.h"
 #include <cstring>
 
+DWORD WalkStatusInterval = StatusPaintMs;
+
 // Worker only, and read by the user-interface thread only while the worker
 // waits in SendMessage.
-static HeldRows FoundRows;
-static_assert(sizeof(HeldRow::keyText) == PathSize, "a held row takes any path the walk makes whole");
+static FoundRowBatch FoundRows;
+static DWORD LastHandOver;       // when the last status text went
+static_assert(sizeof FoundRows.text >= PathSize + 64, "an empty batch takes any row the walk makes");
 
-static void CopyBounded(char* target, size_t size, const char* text)
+static void EmptyBatch()
 {
-    const size_t length = strnlen(text, size - 1);
-    memcpy(target, text, length);
-    target[length] = '\0';
+    FoundRows.count = 0;
+    FoundRows.used = 0;
+}
+
+// path: the status text, or null when only rows travel.
+static void HandOver(const char* path)
+{
+    SendMessageA(MainWindow, WM_APP_WALK_PROGRESS, FoundRows.count ? reinterpret_cast<WPARAM>(&FoundRows) : 0,
+                 reinterpret_cast<LPARAM>(path));
+    EmptyBatch();
+    if (path)
+        LastHandOver = GetTickCount();
+}
+
+static void AppendText(const char* text, size_t length)
+{
+    memcpy(FoundRows.text.data() + FoundRows.used, text, length);
+    FoundRows.text[FoundRows.used + length] = '\0';
+    FoundRows.used += int(length) + 1;
 }
 
 void HoldFoundRow(const char* keyText, const char* timeText)
 {
-    if (FoundRows.count == HeldRowCapacity)
-        HandOverFoundRows();
-    HeldRow& row = FoundRows.rows[FoundRows.count];
-    CopyBounded(row.keyText, sizeof row.keyText, keyText);
-    CopyBounded(row.timeText, sizeof row.timeText, timeText);
+    // Rows held across a Clear were found before it: they are dropped, not
+    // listed after it as the emptied list's first rows.
+    const uint32_t clears = ClearCount.load();
+    if (FoundRows.clears != clears)
+        EmptyBatch();
+    FoundRows.clears = clears;
+    const size_t keyLength = strnlen(keyText, PathSize - 1);
+    const size_t timeLength = strnlen(timeText, 63);
+    const size_t room = FoundRows.text.size() - size_t(FoundRows.used);
+    if (FoundRows.count == BatchRowCapacity || keyLength + timeLength + 2 > room)
+        HandOver(nullptr);
+    FoundRows.keyAt[FoundRows.count] = FoundRows.used;
+    AppendText(keyText, keyLength);
+    AppendText(timeText, timeLength);
     FoundRows.count += 1;
 }
 
-void SendWalkStatus(const char* path)
+void ShowWalkProgress(const char* path)
 {
-    // Handed over as pointers: unlike a cross-thread SetWindowTextA nothing
-    // is copied on the way, and the worker still waits.
-    SendMessageA(MainWindow, WM_APP_SHOW_STATUS, FoundRows.count ? reinterpret_cast<WPARAM>(&FoundRows) : 0,
-                 reinterpret_cast<LPARAM>(path));
-    FoundRows.count = 0;
+    // A clock read per key is cheap; a message per key costs as much as the
+    // key's own registry calls, and the screen shows only a few a second.
+    if (GetTickCount() - LastHandOver >= WalkStatusInterval)
+        HandOver(path);
 }
 
-// Before a pause and at the walk's end no status text follows soon: the
-// rows go now, each in a message of its own.
-void HandOverFoundRows()
+void HandOverWalk(const char* path)
 {
-    for (int i = 0; i < FoundRows.count; ++i)
-        SendMessageA(MainWindow, WM_APP_ADD_ROW, reinterpret_cast<WPARAM>(FoundRows.rows[i].keyText),
-                     reinterpret_cast<LPARAM>(FoundRows.rows[i].timeText));
-    FoundRows.count = 0;
+    if (path || FoundRows.count)
+        HandOver(path);
 }
+

@@ -98,19 +98,21 @@ static void OnTimer(HWND, UINT id)
         StartPendingScan();
 }
 
-// The rows found since the last status text come first: the walk found
-// them before it reached this key.
-static void OnWalkStatus(const HeldRows* held, const char* path)
+// The rows come first: the walk found them before it reached this path.
+static void OnWalkProgress(const FoundRowBatch* rows, const char* path)
 {
-    if (held)
-        AddHeldRows(*held);
-    SetWindowTextA(StatusLine, path);
+    if (rows)
+        AddFoundRows(*rows);
+    if (path)
+        SetWindowTextA(StatusLine, path);
 }
 
 static LRESULT OnNotify(HWND, int, NMHDR* header)
 {
     if (header->code == DTN_DATETIMECHANGE)
         OnDateTimeChange(reinterpret_cast<NMDATETIMECHANGE*>(header));
+    else if (header->code == LVN_GETDISPINFOA && header->hwndFrom == ResultList)
+        ShowRowText(reinterpret_cast<NMLVDISPINFOA*>(header));
     else if (header->code == NM_DBLCLK && header->hwndFrom == ResultList) {
         int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
         if (item >= 0)
@@ -158,11 +160,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_NEXTDLGCTL:
         OnNextDlgCtl(hwnd, wParam, lParam);
         return 0;
-    case WM_APP_ADD_ROW:
-        AddResultRow(reinterpret_cast<const char*>(wParam), reinterpret_cast<const char*>(lParam));
-        return 0;
-    case WM_APP_SHOW_STATUS:
-        OnWalkStatus(reinterpret_cast<const HeldRows*>(wParam), reinterpret_cast<const char*>(lParam));
+    case WM_APP_WALK_PROGRESS:
+        OnWalkProgress(reinterpret_cast<const FoundRowBatch*>(wParam), reinterpret_cast<const char*>(lParam));
         return 0;
     case WM_APP_SCAN_FINISHED:
         FinishScan();

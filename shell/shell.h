@@ -15,10 +15,10 @@ extern HWND BeforeDatePicker;
 extern HWND BeforeTimePicker;
 
 // Private messages from the worker; WM_APP because the window hosts a dialog.
-constexpr UINT WM_APP_ADD_ROW = WM_APP + 1;         // wParam key text, lParam time text
 constexpr UINT WM_APP_SCAN_FINISHED = WM_APP + 2;   // the worker has walked its last root
-constexpr UINT WM_APP_SHOW_STATUS = WM_APP + 3;     // lParam the walk's path text, wParam rows found before it or null
+constexpr UINT WM_APP_WALK_PROGRESS = WM_APP + 3;   // wParam rows found (FoundRowBatch) or null, lParam the path walked or null
 constexpr UINT_PTR PendingStartTimer = 1;           // retries a deferred Start
+constexpr DWORD StatusPaintMs = 40;                 // the status line paints at most this often
 
 // The maker, shown in the caption and linked from the About box.
 #define MAKER_HOST "orvane.example"

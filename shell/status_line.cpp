@@ -1,9 +1,8 @@
-// The status line: its text follows every key at once, its paint the screen.
+// The status line: its text set at once, its paint at the screen's pace.
 #include "shell/shell.h"
 #include "scan/scan.h"
 
 static constexpr UINT_PTR StatusPaintTimer = 1;   // on the status line itself
-static constexpr UINT StatusPaintMs = 40;
 static WNDPROC StaticControlProc;
 static bool StatusUnpainted;
 // The text as last set: the walk's path, or the completion text. The

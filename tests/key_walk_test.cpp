@@ -82,12 +82,18 @@ bool SetKeyDacl(HKEY key, const char* dacl)
 }
 
 struct Walk : ::testing::Test {
+    // Every key's status text, so the texts can be checked path by path.
     void SetUp() override
     {
         ResetScanState();
         OpenTimeWindowWide();
+        WalkStatusInterval = 0;
     }
-    void TearDown() override { RecordStatusTexts(nullptr); }
+    void TearDown() override
+    {
+        RecordStatusTexts(nullptr);
+        WalkStatusInterval = StatusPaintMs;
+    }
     // Walks the fixture as the root "ROOT".
     void WalkFixture(const RegistryFixture& fixture)
     {

@@ -14,9 +14,11 @@
 
 namespace {
 
+// As the walk hands a row over: held, then sent at once.
 void SendRow(const char* key, const char* time)
 {
-    SendMessageA(MainWindow, WM_APP_ADD_ROW, reinterpret_cast<WPARAM>(key), reinterpret_cast<LPARAM>(time));
+    HoldFoundRow(key, time);
+    HandOverWalk(nullptr);
 }
 
 int ColumnWidth(int column)
@@ -116,8 +118,11 @@ TEST(ResultList, ClearWhileAnotherThreadStreamsRows)
         char key[64];
         for (int i = 0; i < 1500; ++i) {
             snprintf(key, sizeof key, "HKEY_CURRENT_USER\\Row%d", i);
-            SendRow(key, "1.1.2020 0:0:0");
+            HoldFoundRow(key, "1.1.2020 0:0:0");
+            if (i % 7 == 6)          // rows travel in batches, as from the walk
+                HandOverWalk(nullptr);
         }
+        HandOverWalk(nullptr);
         done = true;
     });
     std::mt19937 random(12345);
@@ -133,6 +138,27 @@ TEST(ResultList, ClearWhileAnotherThreadStreamsRows)
     PumpFor(10);
     EXPECT_GT(clears, 0);
     ExpectConsistentRows();
+}
+
+// A row the walk still holds when the user clicks Clear was found before
+// the click: the emptied list starts with the first row found after it.
+TEST(ResultList, RowsHeldAcrossAClearAreDropped)
+{
+    ResetScanState();
+    SendRow("HKEY_CURRENT_USER\\Listed", "1.1.2020 0:0:0");
+    HoldFoundRow("HKEY_CURRENT_USER\\HeldAlone", "1.1.2020 0:0:1");
+    ClearResults();
+    HandOverWalk(nullptr);
+    EXPECT_EQ(ListRowCount(), 0);
+
+    HoldFoundRow("HKEY_CURRENT_USER\\HeldBefore", "1.1.2020 0:0:2");
+    ClearResults();
+    HoldFoundRow("HKEY_CURRENT_USER\\FoundAfter", "1.1.2020 0:0:3");
+    HandOverWalk(nullptr);
+    ASSERT_EQ(ListRowCount(), 1);
+    EXPECT_EQ(RowText(0, 0), "1");
+    EXPECT_EQ(RowText(0, 1), "HKEY_CURRENT_USER\\FoundAfter");
+    EXPECT_EQ(RowText(0, 2), "1.1.2020 0:0:3");
 }
 
 namespace {

@@ -60,14 +60,17 @@ std::string Completion(int keys)
 }
 
 struct ScanRun : ::testing::Test {
+    // Cases act on a given key's status text, so every key shows one.
     void SetUp() override
     {
         ResetScanState();
         OpenTimeWindowWide();
+        WalkStatusInterval = 0;
     }
     void TearDown() override
     {
         RecordStatusTexts(nullptr);
+        WalkStatusInterval = StatusPaintMs;
         if (ScanPaused)
             TogglePause();
         if (ScanRunning.load() || StartPending)
@@ -269,14 +272,18 @@ TEST_F(ScanRun, StopDuringADeepWalkListsOnlyKeysOnTheCurrentPath)
     }
 }
 
+// At the screen's pace: the status line keeps changing during a long scan,
+// with far fewer texts than keys, and stands still while paused.
 TEST_F(ScanRun, PauseHaltsTheWorkerWithoutHoldingTheRegistry)
 {
+    WalkStatusInterval = StatusPaintMs;
     RegistryFixture fixture("Paused");
     Click(IDC_HIVE_HKCR);
     std::vector<std::string> status;
     RecordStatusTexts(&status);
     Command(IDC_START);
-    PumpFor(200);
+    ASSERT_TRUE(PumpUntil([&] { return status.size() >= 3; }));
+    EXPECT_LT(status.size() * 4, size_t(KeysScanned.load()));
     Command(IDC_PAUSE);
     EXPECT_EQ(PauseLabel(), "Resume");
     PumpFor(100);                                // the worker reaches its next subkey
