@@ -39,6 +39,7 @@ int64_t LocalNowTicks();
 SIZE_T PrivateBytes();                           // PrivateUsage: 0 under Wine
 SIZE_T CommittedPrivateBytes();                  // committed private pages
 SIZE_T HeapBytesInUse();                         // busy heap blocks, overhead included
+SIZE_T ResidentBytes();                          // the resident set as the system counts it
 
 // ---- Report (report.cpp) ---------------------------------------------------
 struct BenchFigures {
@@ -49,7 +50,9 @@ struct BenchFigures {
     double roundTrip;                            // one message to the idle window
     RoundTrips tripsB, tripsC;
     SIZE_T privateBefore, privateAfter, committedBefore, committedAfter;   // across B
+    SIZE_T residentBefore, residentAfter;
     SIZE_T heapBeforeC, heapAfterC, committedBeforeC, committedAfterC;
+    SIZE_T residentBeforeC, residentAfterC;
     DWORD regExit;
 };
 void PrintFigures(const BenchFigures& figures);

@@ -20,6 +20,7 @@ static void TimeScanListingNothing(BenchFigures& f)
     PumpFor(100);
     f.privateBefore = PrivateBytes();
     f.committedBefore = CommittedPrivateBytes();
+    f.residentBefore = ResidentBytes();
     PingDuring(true);
     f.timeB = RunScan(now + day, now + 2 * day);
     PingDuring(false);
@@ -28,6 +29,7 @@ static void TimeScanListingNothing(BenchFigures& f)
     PumpFor(300);           // the worker's thread ends
     f.privateAfter = PrivateBytes();
     f.committedAfter = CommittedPrivateBytes();
+    f.residentAfter = ResidentBytes();
     f.tripsB = SummarizePings();
 }
 
@@ -38,6 +40,7 @@ static void TimeScanListingEvery(BenchFigures& f)
     PumpFor(100);
     f.committedBeforeC = CommittedPrivateBytes();
     f.heapBeforeC = HeapBytesInUse();
+    f.residentBeforeC = ResidentBytes();
     StartRowProfile();
     PingDuring(true);
     f.timeC = RunScan(LLONG_MIN, LLONG_MAX);
@@ -46,6 +49,7 @@ static void TimeScanListingEvery(BenchFigures& f)
     StopRowProfile();
     f.committedAfterC = CommittedPrivateBytes();
     f.heapAfterC = HeapBytesInUse();
+    f.residentAfterC = ResidentBytes();
     f.keysC = KeysScanned.load();
     f.rowsC = RowCount;
     f.tripsC = SummarizePings();

@@ -19,6 +19,12 @@ static long long Growth(SIZE_T before, SIZE_T after)
     return (long long)after - (long long)before;
 }
 
+// Bytes per row listed in C.
+static double PerRow(const BenchFigures& f, SIZE_T before, SIZE_T after)
+{
+    return f.rowsC > 0 ? double(Growth(before, after)) / f.rowsC : 0;
+}
+
 // B cannot go below the bare walk plus the one synchronous status message
 // each key takes; C/B is what listing adds, whatever a message costs here.
 static void PrintRatios(const BenchFigures& f)
@@ -46,14 +52,17 @@ void PrintFigures(const BenchFigures& f)
            size_t(f.privateBefore), size_t(f.privateAfter), Growth(f.privateBefore, f.privateAfter));
     printf("committed private pages:      before B %zu, after B %zu, growth %+lld\n",
            size_t(f.committedBefore), size_t(f.committedAfter), Growth(f.committedBefore, f.committedAfter));
+    printf("resident set (working set):   before B %zu, after B %zu, growth %+lld\n",
+           size_t(f.residentBefore), size_t(f.residentAfter), Growth(f.residentBefore, f.residentAfter));
     PrintTrips("message round trip during B", f.tripsB);
     if (!f.listEvery)
         return;
     PrintTrips("message round trip during C", f.tripsC);
-    printf("memory across C: heap in use %+lld bytes, %.0f bytes per listed row;"
-           " committed private pages %+lld bytes, %.0f per row\n",
-           Growth(f.heapBeforeC, f.heapAfterC), double(Growth(f.heapBeforeC, f.heapAfterC)) / f.rowsC,
-           Growth(f.committedBeforeC, f.committedAfterC), double(Growth(f.committedBeforeC, f.committedAfterC)) / f.rowsC);
+    printf("memory across C: heap in use %+lld bytes, %.0f per listed row;"
+           " committed private pages %+lld, %.0f per row; resident set %+lld, %.0f per row\n",
+           Growth(f.heapBeforeC, f.heapAfterC), PerRow(f, f.heapBeforeC, f.heapAfterC),
+           Growth(f.committedBeforeC, f.committedAfterC), PerRow(f, f.committedBeforeC, f.committedAfterC),
+           Growth(f.residentBeforeC, f.residentAfterC), PerRow(f, f.residentBeforeC, f.residentAfterC));
     PrintRowBlocks();
     PrintRowProfile(f.rowsC, f.timeC);
 }
