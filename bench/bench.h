@@ -41,6 +41,27 @@ SIZE_T CommittedPrivateBytes();                  // committed private pages
 SIZE_T HeapBytesInUse();                         // busy heap blocks, overhead included
 SIZE_T ResidentBytes();                          // the resident set as the system counts it
 
+// ---- Row profile (row_profile.cpp) ------------------------------------------
+// Every message that the main window, the result list, its header and the
+// status line handle during C is timed by subclassing them from the
+// benchmark, so the program runs unchanged.
+// A row's latency is bounded from above: from the end of the last status
+// message before the one that carried it (the worker found the row after
+// that returned) to the end of the first list paint after it.
+struct RowLatency {
+    int rows, messages;                          // rows timed, and the messages that carried them
+    int unpainted;                               // rows that no list paint followed
+    bool full;                                   // the record filled up: later rows are left out
+    double median, p99, most;                    // seconds, over rows
+};
+void ReserveRowProfile();                        // its buffers, touched before anything is measured
+void StartRowProfile();                          // subclass the windows, zero the counts
+void StopRowProfile();                           // restore the windows' own procedures
+void PrintRowProfile(int rows, double seconds);  // per-row cost of each message kind, paint rates
+void PrintRowBlocks();                           // per-row cost of the first and the last block
+RowLatency SummarizeRowLatency();                // of the last profile, over rows
+double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds
+
 // ---- Report (report.cpp) ---------------------------------------------------
 struct BenchFigures {
     int made, otherKeys, deepest;
@@ -53,17 +74,8 @@ struct BenchFigures {
     SIZE_T residentBefore, residentAfter;
     SIZE_T heapBeforeC, heapAfterC, committedBeforeC, committedAfterC;
     SIZE_T residentBeforeC, residentAfterC;
+    RowLatency latencyC;
     DWORD regExit;
 };
 void PrintFigures(const BenchFigures& figures);
 bool CountsMatch(const BenchFigures& figures);   // prints what does not
-
-// ---- Row profile (row_profile.cpp) ------------------------------------------
-// Every message that the main window, the result list, its header and the
-// status line handle during C is timed by subclassing them from the
-// benchmark, so the program runs unchanged.
-void StartRowProfile();                          // subclass the windows, zero the counts
-void StopRowProfile();                           // restore the windows' own procedures
-void PrintRowProfile(int rows, double seconds);  // per-row cost of each message kind, paint rates
-void PrintRowBlocks();                           // per-row cost of the first and the last block
-double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds

@@ -47,6 +47,7 @@ static void TimeScanListingEvery(BenchFigures& f)
     PingDuring(false);
     PumpFor(300);           // the last paint, and the worker's thread ends
     StopRowProfile();
+    f.latencyC = SummarizeRowLatency();
     f.committedAfterC = CommittedPrivateBytes();
     f.heapAfterC = HeapBytesInUse();
     f.residentAfterC = ResidentBytes();
@@ -83,6 +84,7 @@ int main(int argc, char** argv)
     CheckDlgButton(MainWindow, IDC_HIVE_HKCU, BST_CHECKED);
     SelectHive(IDC_HIVE_HKCU, true);
     StartPinging();
+    ReserveRowProfile();
 
     // The prefix's own HKCU keys, and a first run so that one-off
     // allocations (the worker's start, the status text) are out of the way.

@@ -25,6 +25,17 @@ static double PerRow(const BenchFigures& f, SIZE_T before, SIZE_T after)
     return f.rowsC > 0 ? double(Growth(before, after)) / f.rowsC : 0;
 }
 
+static void PrintLatency(const RowLatency& latency)
+{
+    printf("row latency during C, at most (the status message before the row's message to the next list paint):\n"
+           "  %d rows in %d messages: median %.1f ms, 99th percentile %.1f ms, max %.1f ms\n",
+           latency.rows, latency.messages, latency.median * 1e3, latency.p99 * 1e3, latency.most * 1e3);
+    if (latency.unpainted)
+        printf("  %d rows were never painted\n", latency.unpainted);
+    if (latency.full)
+        printf("  the record filled up: later rows are left out\n");
+}
+
 // B cannot go below the bare walk plus the one synchronous status message
 // each key takes; C/B is what listing adds, whatever a message costs here.
 static void PrintRatios(const BenchFigures& f)
@@ -63,6 +74,7 @@ void PrintFigures(const BenchFigures& f)
            Growth(f.heapBeforeC, f.heapAfterC), PerRow(f, f.heapBeforeC, f.heapAfterC),
            Growth(f.committedBeforeC, f.committedAfterC), PerRow(f, f.committedBeforeC, f.committedAfterC),
            Growth(f.residentBeforeC, f.residentAfterC), PerRow(f, f.residentBeforeC, f.residentAfterC));
+    PrintLatency(f.latencyC);
     PrintRowBlocks();
     PrintRowProfile(f.rowsC, f.timeC);
 }

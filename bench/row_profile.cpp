@@ -4,9 +4,11 @@
 #include "results/results.h"
 #include "shell/shell.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -60,6 +62,18 @@ std::array<double, BlockCapacity> BlockListWork;   // the list's own messages by
 double ListWork;
 int BlockCount;
 
+// The rows of one message, waiting to be painted. The worker found them
+// after its last status message returned: the wait runs from then.
+struct RowWait {
+    double since;            // that status message's end; a paint makes it the wait
+    int rows;
+};
+constexpr size_t RowWaitCapacity = size_t(1) << 19;
+std::vector<RowWait> RowWaits;   // reserved and touched up front: no growth while measuring
+size_t PaintedWaits;             // RowWaits before this one are painted
+bool RowWaitsFull;
+double LastStatusEnd;
+
 bool CarriesRows(UINT message, WPARAM wParam)
 {
     return message == WM_APP_ADD_ROW || (message == WM_APP_SHOW_STATUS && wParam != 0);
@@ -75,6 +89,23 @@ void NoteBlocks(int rowsBefore)
         BlockListWork[BlockCount] = ListWork;
         BlockTimes[BlockCount++] = Now();
     }
+}
+
+// Rows are counted by what a message adds to the list, whichever message
+// carries them; a list paint shows every row added before it.
+void NoteRowWaits(WindowKind kind, UINT message, int rowsBefore, double end)
+{
+    if (kind == MainKind && RowCount > rowsBefore) {
+        if (RowWaits.size() < RowWaitCapacity)
+            RowWaits.push_back({LastStatusEnd, RowCount - rowsBefore});
+        else
+            RowWaitsFull = true;
+    }
+    if (kind == MainKind && message == WM_APP_SHOW_STATUS)
+        LastStatusEnd = end;
+    if (kind == ListKind && message == WM_PAINT)
+        for (; PaintedWaits < RowWaits.size(); ++PaintedWaits)
+            RowWaits[PaintedWaits].since = end - RowWaits[PaintedWaits].since;
 }
 
 Slot& FindSlot(WindowKind kind, UINT message)
@@ -107,7 +138,8 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
     ++Depth[kind];
     const double start = Now();
     LRESULT result = CallWindowProcA(OwnProcs[kind], hwnd, message, wParam, lParam);
-    const double took = Now() - start;
+    const double end = Now();
+    const double took = end - start;
     --Depth[kind];
     if (rowMessage)
         InRowMessage = false;
@@ -120,6 +152,8 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
             NestedInRows += took;
         if (kind == ListKind && !nestedToo)
             ListWork += took;
+        if (Depth[kind] == 0)
+            NoteRowWaits(kind, message, rowsBefore, end);
     }
     if (Profiling && kind == MainKind)
         NoteBlocks(rowsBefore);
@@ -137,6 +171,13 @@ constexpr std::array<WNDPROC, KindCount> ProfiledProcs = {
 
 }  // namespace
 
+void ReserveRowProfile()
+{
+    // Written once, so that its pages are resident before the resident set is read.
+    RowWaits.resize(RowWaitCapacity);
+    RowWaits.clear();
+}
+
 void StartRowProfile()
 {
     Windows = {MainWindow, ResultList,
@@ -146,6 +187,10 @@ void StartRowProfile()
     NestedInRows = 0;
     ListWork = 0;
     BlockCount = 0;
+    RowWaits.clear();
+    PaintedWaits = 0;
+    RowWaitsFull = false;
+    LastStatusEnd = Now();
     for (int kind = 0; kind < KindCount; ++kind)
         OwnProcs[kind] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             Windows[kind], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProfiledProcs[kind])));
@@ -175,6 +220,36 @@ void PrintRowProfile(int rows, double seconds)
     const double carrying = FindSlot(MainKind, WM_APP_ADD_ROW).seconds + FindSlot(MainKind, StatusWithRows).seconds;
     printf("  %-12s %-30s %9s       %9.1f us/row\n", "", "row-carrying messages, the rest", "",
            (carrying - NestedInRows) * 1e6 / rows);
+}
+
+// The wait of the row at a share of all rows, in order of wait.
+double WaitAtShare(const RowWait* first, const RowWait* last, int rows, int percent)
+{
+    long long rowsSoFar = 0;
+    for (const RowWait* wait = first; wait != last; ++wait) {
+        rowsSoFar += wait->rows;
+        if (100 * rowsSoFar >= (long long)percent * rows)
+            return wait->since;
+    }
+    return 0;
+}
+
+RowLatency SummarizeRowLatency()
+{
+    RowLatency latency{0, int(PaintedWaits), 0, RowWaitsFull, 0, 0, 0};
+    RowWait* const first = RowWaits.data();
+    RowWait* const last = first + PaintedWaits;
+    for (size_t i = PaintedWaits; i < RowWaits.size(); ++i)
+        latency.unpainted += RowWaits[i].rows;
+    if (first == last)
+        return latency;
+    std::sort(first, last, [](const RowWait& a, const RowWait& b) { return a.since < b.since; });
+    for (const RowWait* wait = first; wait != last; ++wait)
+        latency.rows += wait->rows;
+    latency.median = WaitAtShare(first, last, latency.rows, 50);
+    latency.p99 = WaitAtShare(first, last, latency.rows, 99);
+    latency.most = last[-1].since;
+    return latency;
 }
 
 void PrintRowBlocks()
