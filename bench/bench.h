@@ -43,7 +43,7 @@ SIZE_T ResidentBytes();                          // the resident set as the syst
 
 // ---- Row profile (row_profile.cpp) ------------------------------------------
 // Every message that the main window, the result list, its header and the
-// status line handle during C is timed by subclassing them from the
+// status line handle during B and C is timed by subclassing them from the
 // benchmark, so the program runs unchanged.
 // A row's latency is bounded from above: from the end of the last status
 // message before the one that carried it (the worker found the row after
@@ -54,12 +54,17 @@ struct RowLatency {
     bool full;                                   // the record filled up: later rows are left out
     double median, p99, most;                    // seconds, over rows
 };
+struct StatusChanges {
+    int texts, paints;                           // the status line's WM_SETTEXT and WM_PAINT
+    double longestGap;                           // seconds between two texts in a row
+};
 void ReserveRowProfile();                        // its buffers, touched before anything is measured
 void StartRowProfile();                          // subclass the windows, zero the counts
 void StopRowProfile();                           // restore the windows' own procedures
 void PrintRowProfile(int rows, double seconds);  // per-row cost of each message kind, paint rates
 void PrintRowBlocks();                           // per-row cost of the first and the last block
 RowLatency SummarizeRowLatency();                // of the last profile, over rows
+StatusChanges CountStatusChanges();              // of the last profile
 double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds
 
 // ---- Report (report.cpp) ---------------------------------------------------
@@ -74,6 +79,7 @@ struct BenchFigures {
     SIZE_T residentBefore, residentAfter;
     SIZE_T heapBeforeC, heapAfterC, committedBeforeC, committedAfterC;
     SIZE_T residentBeforeC, residentAfterC;
+    StatusChanges statusB;
     RowLatency latencyC;
     DWORD regExit;
 };

@@ -66,6 +66,9 @@ void PrintFigures(const BenchFigures& f)
     printf("resident set (working set):   before B %zu, after B %zu, growth %+lld\n",
            size_t(f.residentBefore), size_t(f.residentAfter), Growth(f.residentBefore, f.residentAfter));
     PrintTrips("message round trip during B", f.tripsB);
+    printf("status line during B: %d texts, %.1f a second; %d paints, %.1f a second; longest gap between two texts %.1f ms\n",
+           f.statusB.texts, f.statusB.texts / f.timeB, f.statusB.paints, f.statusB.paints / f.timeB,
+           f.statusB.longestGap * 1e3);
     if (!f.listEvery)
         return;
     PrintTrips("message round trip during C", f.tripsC);

@@ -74,6 +74,9 @@ size_t PaintedWaits;             // RowWaits before this one are painted
 bool RowWaitsFull;
 double LastStatusEnd;
 
+double LastStatusText;           // when the status line last got a text; 0: not yet
+double LongestStatusGap;         // between two texts: the walk stood still that long
+
 bool CarriesRows(UINT message, WPARAM wParam)
 {
     return message == WM_APP_ADD_ROW || (message == WM_APP_SHOW_STATUS && wParam != 0);
@@ -106,6 +109,15 @@ void NoteRowWaits(WindowKind kind, UINT message, int rowsBefore, double end)
     if (kind == ListKind && message == WM_PAINT)
         for (; PaintedWaits < RowWaits.size(); ++PaintedWaits)
             RowWaits[PaintedWaits].since = end - RowWaits[PaintedWaits].since;
+}
+
+void NoteStatusText(WindowKind kind, UINT message, double start)
+{
+    if (kind != StatusKind || message != WM_SETTEXT)
+        return;
+    if (LastStatusText != 0)
+        LongestStatusGap = std::max(LongestStatusGap, start - LastStatusText);
+    LastStatusText = start;
 }
 
 Slot& FindSlot(WindowKind kind, UINT message)
@@ -152,8 +164,10 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
             NestedInRows += took;
         if (kind == ListKind && !nestedToo)
             ListWork += took;
-        if (Depth[kind] == 0)
+        if (Depth[kind] == 0) {
             NoteRowWaits(kind, message, rowsBefore, end);
+            NoteStatusText(kind, message, start);
+        }
     }
     if (Profiling && kind == MainKind)
         NoteBlocks(rowsBefore);
@@ -191,6 +205,8 @@ void StartRowProfile()
     PaintedWaits = 0;
     RowWaitsFull = false;
     LastStatusEnd = Now();
+    LastStatusText = 0;
+    LongestStatusGap = 0;
     for (int kind = 0; kind < KindCount; ++kind)
         OwnProcs[kind] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             Windows[kind], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProfiledProcs[kind])));
@@ -220,6 +236,11 @@ void PrintRowProfile(int rows, double seconds)
     const double carrying = FindSlot(MainKind, WM_APP_ADD_ROW).seconds + FindSlot(MainKind, StatusWithRows).seconds;
     printf("  %-12s %-30s %9s       %9.1f us/row\n", "", "row-carrying messages, the rest", "",
            (carrying - NestedInRows) * 1e6 / rows);
+}
+
+StatusChanges CountStatusChanges()
+{
+    return {FindSlot(StatusKind, WM_SETTEXT).count, FindSlot(StatusKind, WM_PAINT).count, LongestStatusGap};
 }
 
 // The wait of the row at a share of all rows, in order of wait.
