@@ -58,13 +58,22 @@ struct StatusChanges {
     int texts, paints;                           // the status line's WM_SETTEXT and WM_PAINT
     double longestGap;                           // seconds between two texts in a row
 };
+struct RowBlocks {
+    int blocks;                                  // rows 1, N, 2N, ... noted; fewer than 3: no comparison
+    int firstTo, lastFrom, lastTo;               // the first block's last row, the last block's rows
+    double first, last;                          // seconds per row, first block and last
+    double firstList, lastList;                  // of it the result list's own messages
+    double committedFirst, committedLast;        // growth, bytes per row
+    double residentFirst, residentLast;
+    double reading;                              // seconds per block reading memory, left out of the times
+};
 void ReserveRowProfile();                        // its buffers, touched before anything is measured
 void StartRowProfile();                          // subclass the windows, zero the counts
 void StopRowProfile();                           // restore the windows' own procedures
 void PrintRowProfile(int rows, double seconds);  // per-row cost of each message kind, paint rates
-void PrintRowBlocks();                           // per-row cost of the first and the last block
 RowLatency SummarizeRowLatency();                // of the last profile, over rows
 StatusChanges CountStatusChanges();              // of the last profile
+RowBlocks SummarizeRowBlocks();                  // of the last profile: the first block against the last
 double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds
 
 // ---- Report (report.cpp) ---------------------------------------------------
@@ -81,6 +90,7 @@ struct BenchFigures {
     SIZE_T residentBeforeC, residentAfterC;
     StatusChanges statusB;
     RowLatency latencyC;
+    RowBlocks blocksC;
     DWORD regExit;
 };
 void PrintFigures(const BenchFigures& figures);

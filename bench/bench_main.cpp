@@ -52,6 +52,7 @@ static void TimeScanListingEvery(BenchFigures& f)
     PumpFor(300);           // the last paint, and the worker's thread ends
     StopRowProfile();
     f.latencyC = SummarizeRowLatency();
+    f.blocksC = SummarizeRowBlocks();
     f.committedAfterC = CommittedPrivateBytes();
     f.heapAfterC = HeapBytesInUse();
     f.residentAfterC = ResidentBytes();

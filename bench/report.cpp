@@ -36,6 +36,21 @@ static void PrintLatency(const RowLatency& latency)
         printf("  the record filled up: later rows are left out\n");
 }
 
+// What rows already held could make dearer: time, the list's own messages
+// alone (apart from the walk and the machine's other load), and memory.
+static void PrintRowBlocks(const RowBlocks& b)
+{
+    if (b.blocks < 3)
+        return;
+    printf("per row, rows 1-%d against rows %d-%d (last/first):\n", b.firstTo, b.lastFrom, b.lastTo);
+    printf("  time %.1f us and %.1f us (%.2f); of it the result list's messages %.1f us and %.1f us (%.2f)\n",
+           b.first * 1e6, b.last * 1e6, b.last / b.first, b.firstList * 1e6, b.lastList * 1e6,
+           b.lastList / b.firstList);
+    printf("  committed private pages %+.0f and %+.0f bytes; resident set %+.0f and %+.0f bytes"
+           " (read in %.1f ms a block, left out of the times)\n",
+           b.committedFirst, b.committedLast, b.residentFirst, b.residentLast, b.reading * 1e3);
+}
+
 // B cannot go below the bare walk plus the one synchronous status message
 // each key takes; C/B is what listing adds, whatever a message costs here.
 static void PrintRatios(const BenchFigures& f)
@@ -78,7 +93,7 @@ void PrintFigures(const BenchFigures& f)
            Growth(f.committedBeforeC, f.committedAfterC), PerRow(f, f.committedBeforeC, f.committedAfterC),
            Growth(f.residentBeforeC, f.residentAfterC), PerRow(f, f.residentBeforeC, f.residentAfterC));
     PrintLatency(f.latencyC);
-    PrintRowBlocks();
+    PrintRowBlocks(f.blocksC);
     PrintRowProfile(f.rowsC, f.timeC);
 }
 

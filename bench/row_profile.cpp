@@ -57,9 +57,13 @@ bool InRowMessage;
 bool Profiling;
 
 constexpr int BlockCapacity = 1024;
-std::array<double, BlockCapacity> BlockTimes;   // when rows 1, N, 2N, ... were added
+std::array<double, BlockCapacity> BlockTimes;   // when rows 1, N, 2N, ... were added, memory reads left out
 std::array<double, BlockCapacity> BlockListWork;   // the list's own messages by then, seconds
+std::array<int, BlockCapacity> BlockRows;       // rows by then: a message may carry several
+std::array<SIZE_T, BlockCapacity> BlockCommitted;  // committed private pages by then
+std::array<SIZE_T, BlockCapacity> BlockResident;   // the resident set by then
 double ListWork;
+double BlockReading;             // seconds spent reading memory at blocks
 int BlockCount;
 
 // The rows of one message, waiting to be painted. The worker found them
@@ -83,14 +87,21 @@ bool CarriesRows(UINT message, WPARAM wParam)
 }
 
 // Rows come one or several to a message: a block ends with the message
-// that adds its last row.
+// that adds its last row. Committed pages and the resident set are cheap
+// enough to read here; walking the heap is not.
 void NoteBlocks(int rowsBefore)
 {
     if (BlockCount >= BlockCapacity || RowCount == rowsBefore)
         return;
     if ((rowsBefore == 0 && RowCount >= 1) || RowCount / RowBlock > rowsBefore / RowBlock) {
         BlockListWork[BlockCount] = ListWork;
-        BlockTimes[BlockCount++] = Now();
+        BlockRows[BlockCount] = RowCount;
+        BlockTimes[BlockCount] = Now() - BlockReading;
+        const double start = Now();
+        BlockCommitted[BlockCount] = CommittedPrivateBytes();
+        BlockResident[BlockCount] = ResidentBytes();
+        BlockReading += Now() - start;
+        ++BlockCount;
     }
 }
 
@@ -200,6 +211,7 @@ void StartRowProfile()
         slot.count = 0, slot.seconds = 0;
     NestedInRows = 0;
     ListWork = 0;
+    BlockReading = 0;
     BlockCount = 0;
     RowWaits.clear();
     PaintedWaits = 0;
@@ -273,21 +285,34 @@ RowLatency SummarizeRowLatency()
     return latency;
 }
 
-void PrintRowBlocks()
+// Per row from one noted block to another.
+template <typename Value>
+double PerRowBetween(const std::array<Value, BlockCapacity>& values, int from, int to)
 {
+    return (double(values[to]) - double(values[from])) / (BlockRows[to] - BlockRows[from]);
+}
+
+RowBlocks SummarizeRowBlocks()
+{
+    RowBlocks blocks{};
+    blocks.blocks = BlockCount;
     if (BlockCount < 3)
-        return;
-    // BlockTimes[0] is row 1, BlockTimes[k] row k * RowBlock.
-    const double first = (BlockTimes[1] - BlockTimes[0]) / (RowBlock - 1);
-    const double last = (BlockTimes[BlockCount - 1] - BlockTimes[BlockCount - 2]) / RowBlock;
-    printf("per-row cost, rows 1-%d: %.1f us; rows %d-%d: %.1f us; last/first %.2f\n", RowBlock, first * 1e6,
-           (BlockCount - 2) * RowBlock, (BlockCount - 1) * RowBlock, last * 1e6, last / first);
-    // The list's own messages alone: what the rows already held could make
-    // dearer, apart from the walk and the machine's other load.
-    const double firstList = (BlockListWork[1] - BlockListWork[0]) / (RowBlock - 1);
-    const double lastList = (BlockListWork[BlockCount - 1] - BlockListWork[BlockCount - 2]) / RowBlock;
-    printf("  of it the result list's messages: %.1f us and %.1f us; last/first %.2f\n", firstList * 1e6,
-           lastList * 1e6, lastList / firstList);
+        return blocks;
+    // Block 0 is row 1; the first block runs to the next, the last between the last two.
+    const int last = BlockCount - 1;
+    blocks.lastFrom = BlockRows[last - 1] + 1;
+    blocks.lastTo = BlockRows[last];
+    blocks.firstTo = BlockRows[1];
+    blocks.first = PerRowBetween(BlockTimes, 0, 1);
+    blocks.last = PerRowBetween(BlockTimes, last - 1, last);
+    blocks.firstList = PerRowBetween(BlockListWork, 0, 1);
+    blocks.lastList = PerRowBetween(BlockListWork, last - 1, last);
+    blocks.committedFirst = PerRowBetween(BlockCommitted, 0, 1);
+    blocks.committedLast = PerRowBetween(BlockCommitted, last - 1, last);
+    blocks.residentFirst = PerRowBetween(BlockResident, 0, 1);
+    blocks.residentLast = PerRowBetween(BlockResident, last - 1, last);
+    blocks.reading = BlockReading / BlockCount;
+    return blocks;
 }
 
 namespace {
