@@ -1,4 +1,5 @@
-// The figures of one run: rates, ratios of time per key, round trips, memory.
+// The figures of one run: a summary, then rates, ratios of time per key,
+// round trips, the status line, row latency, memory.
 #include "bench/bench.h"
 #include <cstdio>
 
@@ -51,21 +52,66 @@ static void PrintRowBlocks(const RowBlocks& b)
            b.committedFirst, b.committedLast, b.residentFirst, b.residentLast, b.reading * 1e3);
 }
 
+namespace {
+struct KeyTimes {
+    double a, b, c, d;                   // seconds per key; c 0 without the listing
+};
+}  // namespace
+
+static KeyTimes TimePerKey(const BenchFigures& f)
+{
+    return {f.timeA / f.keysA, f.timeB / f.keysB, f.listEvery ? f.timeC / f.keysC : 0, f.timeD / f.made};
+}
+
 // B cannot go below the bare walk plus the one synchronous status message
 // each key takes; C/B is what listing adds, whatever a message costs here.
 static void PrintRatios(const BenchFigures& f)
 {
-    const double perKeyA = f.timeA / f.keysA, perKeyB = f.timeB / f.keysB, perKeyD = f.timeD / f.made;
-    const double perKeyC = f.listEvery ? f.timeC / f.keysC : 0;
-    printf("\ntime per key: B/A %.2f  B/D %.2f  B/(A + round trip) %.2f", perKeyB / perKeyA, perKeyB / perKeyD,
-           perKeyB / (perKeyA + f.roundTrip));
+    const KeyTimes t = TimePerKey(f);
+    printf("\ntime per key: B/A %.2f  B/D %.2f  B/(A + round trip) %.2f", t.b / t.a, t.b / t.d,
+           t.b / (t.a + f.roundTrip));
     if (f.listEvery)
-        printf("  C/B %.2f  C/A %.2f  C/D %.2f", perKeyC / perKeyB, perKeyC / perKeyA, perKeyC / perKeyD);
+        printf("  C/B %.2f  C/A %.2f  C/D %.2f", t.c / t.b, t.c / t.a, t.c / t.d);
     printf("\none cross-thread message to the idle window: %.1f us\n", f.roundTrip * 1e6);
+}
+
+// The headline figures as a Markdown table, for the performance write-up.
+static void PrintSummary(const BenchFigures& f)
+{
+    const KeyTimes t = TimePerKey(f);
+    printf("| %d-bit build | %d keys in the tree, %d walked |\n| --- | --- |\n", int(sizeof(void*) * 8), f.made,
+           f.keysA);
+    if (f.listEvery) {
+        printf("| A, B, C, D per key | %.1f, %.1f, %.1f, %.1f us |\n", t.a * 1e6, t.b * 1e6, t.c * 1e6, t.d * 1e6);
+        printf("| B/A, C/A, C/B, B/D, C/D | %.2f, %.2f, %.2f, %.2f, %.2f |\n", t.b / t.a, t.c / t.a, t.c / t.b,
+               t.b / t.d, t.c / t.d);
+        printf("| row latency during C, median / 99th percentile | %.1f / %.1f ms |\n", f.latencyC.median * 1e3,
+               f.latencyC.p99 * 1e3);
+    } else {
+        printf("| A, B, D per key (C not run) | %.1f, %.1f, %.1f us |\n", t.a * 1e6, t.b * 1e6, t.d * 1e6);
+        printf("| B/A, B/D | %.2f, %.2f |\n", t.b / t.a, t.b / t.d);
+    }
+    printf("| status line during B, texts / paints a second | %.1f / %.1f |\n", f.statusB.texts / f.timeB,
+           f.statusB.paints / f.timeB);
+    if (!f.listEvery) {
+        printf("| round trip 99th percentile during B | %.2f ms |\n", f.tripsB.p99 * 1e3);
+        return;
+    }
+    printf("| round trip 99th percentile during B / C | %.2f / %.2f ms |\n", f.tripsB.p99 * 1e3, f.tripsC.p99 * 1e3);
+    printf("| memory per listed row: heap / committed / resident | %.0f / %.0f / %.0f bytes |\n",
+           PerRow(f, f.heapBeforeC, f.heapAfterC), PerRow(f, f.committedBeforeC, f.committedAfterC),
+           PerRow(f, f.residentBeforeC, f.residentAfterC));
+    if (f.blocksC.blocks >= 3)
+        printf("| per-row cost, last/first %d rows: time (the list's messages) | %.2f (%.2f) |\n", RowBlock,
+               f.blocksC.last / f.blocksC.first, f.blocksC.lastList / f.blocksC.firstList);
+    else
+        printf("| per-row cost, last/first %d rows | fewer than %d rows |\n", RowBlock, 2 * RowBlock);
 }
 
 void PrintFigures(const BenchFigures& f)
 {
+    printf("\n");
+    PrintSummary(f);
     printf("\n");
     PrintRate("A bare walk (HKCU)", f.keysA, f.timeA);
     PrintRate("B scan, no key listed (HKCU)", f.keysB, f.timeB);

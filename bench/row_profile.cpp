@@ -1,5 +1,6 @@
 // Times what a listed row costs on the user-interface thread, message by
-// message, by subclassing the program's windows from outside.
+// message, how long it waits to be painted, and how often the status line
+// changes, by subclassing the program's windows from outside.
 #include "bench/bench.h"
 #include "results/results.h"
 #include "shell/shell.h"
@@ -76,7 +77,7 @@ constexpr size_t RowWaitCapacity = size_t(1) << 19;
 std::vector<RowWait> RowWaits;   // reserved and touched up front: no growth while measuring
 size_t PaintedWaits;             // RowWaits before this one are painted
 bool RowWaitsFull;
-double LastStatusEnd;
+double LastStatusEnd;            // the worker walks on from then
 
 double LastStatusText;           // when the status line last got a text; 0: not yet
 double LongestStatusGap;         // between two texts: the walk stood still that long
