@@ -39,6 +39,42 @@ int64_t LocalNowTicks();
 SIZE_T PrivateBytes();                           // PrivateUsage: 0 under Wine
 SIZE_T CommittedPrivateBytes();                  // committed private pages
 SIZE_T HeapBytesInUse();                         // busy heap blocks, overhead included
+SIZE_T ResidentBytes();                          // the resident set as the system counts it
+
+// ---- Row profile (row_profile.cpp) ------------------------------------------
+// Every message that the main window, the result list, its header and the
+// status line handle during B and C is timed by subclassing them from the
+// benchmark, so the program runs unchanged.
+// A row's latency is bounded from above: from the end of the last status
+// message before the one that carried it (the worker found the row after
+// that returned) to the end of the first list paint after it.
+struct RowLatency {
+    int rows, messages;                          // rows timed, and the messages that carried them
+    int unpainted;                               // rows that no list paint followed
+    bool full;                                   // the record filled up: later rows are left out
+    double median, p99, most;                    // seconds, over rows
+};
+struct StatusChanges {
+    int texts, paints;                           // the status line's WM_SETTEXT and WM_PAINT
+    double longestGap;                           // seconds between two texts in a row
+};
+struct RowBlocks {
+    int blocks;                                  // rows 1, N, 2N, ... noted; fewer than 3: no comparison
+    int firstTo, lastFrom, lastTo;               // the first block's last row, the last block's rows
+    double first, last;                          // seconds per row, first block and last
+    double firstList, lastList;                  // of it the result list's own messages
+    double committedFirst, committedLast;        // growth, bytes per row
+    double residentFirst, residentLast;
+    double reading;                              // seconds per block reading memory, left out of the times
+};
+void ReserveRowProfile();                        // its buffers, touched before anything is measured
+void StartRowProfile();                          // subclass the windows, zero the counts
+void StopRowProfile();                           // restore the windows' own procedures
+void PrintRowProfile(int rows, double seconds);  // per-row cost of each message kind, paint rates
+RowLatency SummarizeRowLatency();                // of the last profile, over rows
+StatusChanges CountStatusChanges();              // of the last profile
+RowBlocks SummarizeRowBlocks();                  // of the last profile: the first block against the last
+double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds
 
 // ---- Report (report.cpp) ---------------------------------------------------
 struct BenchFigures {
@@ -49,18 +85,13 @@ struct BenchFigures {
     double roundTrip;                            // one message to the idle window
     RoundTrips tripsB, tripsC;
     SIZE_T privateBefore, privateAfter, committedBefore, committedAfter;   // across B
+    SIZE_T residentBefore, residentAfter;
     SIZE_T heapBeforeC, heapAfterC, committedBeforeC, committedAfterC;
+    SIZE_T residentBeforeC, residentAfterC;
+    StatusChanges statusB;
+    RowLatency latencyC;
+    RowBlocks blocksC;
     DWORD regExit;
 };
 void PrintFigures(const BenchFigures& figures);
 bool CountsMatch(const BenchFigures& figures);   // prints what does not
-
-// ---- Row profile (row_profile.cpp) ------------------------------------------
-// Every message that the main window, the result list, its header and the
-// status line handle during C is timed by subclassing them from the
-// benchmark, so the program runs unchanged.
-void StartRowProfile();                          // subclass the windows, zero the counts
-void StopRowProfile();                           // restore the windows' own procedures
-void PrintRowProfile(int rows, double seconds);  // per-row cost of each message kind, paint rates
-void PrintRowBlocks();                           // per-row cost of the first and the last block
-double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds

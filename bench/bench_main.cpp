@@ -12,7 +12,8 @@
 #include <cstdlib>
 #include <cstring>
 
-// B: a time window in the future lists nothing.
+// B: a time window in the future lists nothing; how often the status line
+// changes and is painted meanwhile.
 static void TimeScanListingNothing(BenchFigures& f)
 {
     const int64_t day = 864000000000LL;
@@ -20,14 +21,19 @@ static void TimeScanListingNothing(BenchFigures& f)
     PumpFor(100);
     f.privateBefore = PrivateBytes();
     f.committedBefore = CommittedPrivateBytes();
+    f.residentBefore = ResidentBytes();
+    StartRowProfile();      // for the status line's changes
     PingDuring(true);
     f.timeB = RunScan(now + day, now + 2 * day);
     PingDuring(false);
+    StopRowProfile();
+    f.statusB = CountStatusChanges();
     f.keysB = KeysScanned.load();
     f.rowsB = RowCount;
     PumpFor(300);           // the worker's thread ends
     f.privateAfter = PrivateBytes();
     f.committedAfter = CommittedPrivateBytes();
+    f.residentAfter = ResidentBytes();
     f.tripsB = SummarizePings();
 }
 
@@ -38,14 +44,18 @@ static void TimeScanListingEvery(BenchFigures& f)
     PumpFor(100);
     f.committedBeforeC = CommittedPrivateBytes();
     f.heapBeforeC = HeapBytesInUse();
+    f.residentBeforeC = ResidentBytes();
     StartRowProfile();
     PingDuring(true);
     f.timeC = RunScan(LLONG_MIN, LLONG_MAX);
     PingDuring(false);
     PumpFor(300);           // the last paint, and the worker's thread ends
     StopRowProfile();
+    f.latencyC = SummarizeRowLatency();
+    f.blocksC = SummarizeRowBlocks();
     f.committedAfterC = CommittedPrivateBytes();
     f.heapAfterC = HeapBytesInUse();
+    f.residentAfterC = ResidentBytes();
     f.keysC = KeysScanned.load();
     f.rowsC = RowCount;
     f.tripsC = SummarizePings();
@@ -79,6 +89,7 @@ int main(int argc, char** argv)
     CheckDlgButton(MainWindow, IDC_HIVE_HKCU, BST_CHECKED);
     SelectHive(IDC_HIVE_HKCU, true);
     StartPinging();
+    ReserveRowProfile();
 
     // The prefix's own HKCU keys, and a first run so that one-off
     // allocations (the worker's start, the status text) are out of the way.

@@ -1,14 +1,28 @@
-// What the process holds: PrivateUsage, committed private pages, and the
-// bytes of its heaps' busy blocks.
+// What the process holds: PrivateUsage, committed private pages, the
+// bytes of its heaps' busy blocks, and its resident set.
 #include "bench/bench.h"
 #include <psapi.h>
 
-SIZE_T PrivateBytes()
+static PROCESS_MEMORY_COUNTERS_EX ProcessCounters()
 {
     PROCESS_MEMORY_COUNTERS_EX counters{};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return counters.PrivateUsage;
+    return counters;
+}
+
+SIZE_T PrivateBytes()
+{
+    return ProcessCounters().PrivateUsage;
+}
+
+// Under Wine the working set is the kernel's VmRSS of this very process:
+// ntdll reads /proc/self/status itself. Opening Z:\proc\self\status from
+// here would not do, since the wineserver opens files on a process's
+// behalf and "self" is then the wineserver.
+SIZE_T ResidentBytes()
+{
+    return ProcessCounters().WorkingSetSize;
 }
 
 // Committed private pages as the process's own address space shows them;

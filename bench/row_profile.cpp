@@ -1,12 +1,15 @@
 // Times what a listed row costs on the user-interface thread, message by
-// message, by subclassing the program's windows from outside.
+// message, how long it waits to be painted, and how often the status line
+// changes, by subclassing the program's windows from outside.
 #include "bench/bench.h"
 #include "results/results.h"
 #include "shell/shell.h"
 #include <commctrl.h>
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -54,10 +57,29 @@ bool InRowMessage;
 bool Profiling;
 
 constexpr int BlockCapacity = 1024;
-std::array<double, BlockCapacity> BlockTimes;   // when rows 1, N, 2N, ... were added
+std::array<double, BlockCapacity> BlockTimes;   // when rows 1, N, 2N, ... were added, memory reads left out
 std::array<double, BlockCapacity> BlockListWork;   // the list's own messages by then, seconds
+std::array<int, BlockCapacity> BlockRows;       // rows by then: a message may carry several
+std::array<SIZE_T, BlockCapacity> BlockCommitted;  // committed private pages by then
+std::array<SIZE_T, BlockCapacity> BlockResident;   // the resident set by then
 double ListWork;
+double BlockReading;             // seconds spent reading memory at blocks
 int BlockCount;
+
+// The rows of one message, waiting to be painted. The worker found them
+// after its last status message returned: the wait runs from then.
+struct RowWait {
+    double since;            // that status message's end; a paint makes it the wait
+    int rows;
+};
+constexpr size_t RowWaitCapacity = size_t(1) << 19;
+std::vector<RowWait> RowWaits;   // reserved and touched up front: no growth while measuring
+size_t PaintedWaits;             // RowWaits before this one are painted
+bool RowWaitsFull;
+double LastStatusEnd;            // the worker walks on from then
+
+double LastStatusText;           // when the status line last got a text; 0: not yet
+double LongestStatusGap;         // between two texts: the walk stood still that long
 
 bool CarriesRows(UINT message, WPARAM wParam)
 {
@@ -65,15 +87,48 @@ bool CarriesRows(UINT message, WPARAM wParam)
 }
 
 // Rows come one or several to a message: a block ends with the message
-// that adds its last row.
+// that adds its last row. Committed pages and the resident set are cheap
+// enough to read here; walking the heap is not.
 void NoteBlocks(int rowsBefore)
 {
     if (BlockCount >= BlockCapacity || RowCount == rowsBefore)
         return;
     if ((rowsBefore == 0 && RowCount >= 1) || RowCount / RowBlock > rowsBefore / RowBlock) {
         BlockListWork[BlockCount] = ListWork;
-        BlockTimes[BlockCount++] = Now();
+        BlockRows[BlockCount] = RowCount;
+        BlockTimes[BlockCount] = Now() - BlockReading;
+        const double start = Now();
+        BlockCommitted[BlockCount] = CommittedPrivateBytes();
+        BlockResident[BlockCount] = ResidentBytes();
+        BlockReading += Now() - start;
+        ++BlockCount;
     }
+}
+
+// Rows are counted by what a message adds to the list, whichever message
+// carries them; a list paint shows every row added before it.
+void NoteRowWaits(WindowKind kind, UINT message, int rowsBefore, double end)
+{
+    if (kind == MainKind && RowCount > rowsBefore) {
+        if (RowWaits.size() < RowWaitCapacity)
+            RowWaits.push_back({LastStatusEnd, RowCount - rowsBefore});
+        else
+            RowWaitsFull = true;
+    }
+    if (kind == MainKind && message == WM_APP_SHOW_STATUS)
+        LastStatusEnd = end;
+    if (kind == ListKind && message == WM_PAINT)
+        for (; PaintedWaits < RowWaits.size(); ++PaintedWaits)
+            RowWaits[PaintedWaits].since = end - RowWaits[PaintedWaits].since;
+}
+
+void NoteStatusText(WindowKind kind, UINT message, double start)
+{
+    if (kind != StatusKind || message != WM_SETTEXT)
+        return;
+    if (LastStatusText != 0)
+        LongestStatusGap = std::max(LongestStatusGap, start - LastStatusText);
+    LastStatusText = start;
 }
 
 Slot& FindSlot(WindowKind kind, UINT message)
@@ -106,7 +161,8 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
     ++Depth[kind];
     const double start = Now();
     LRESULT result = CallWindowProcA(OwnProcs[kind], hwnd, message, wParam, lParam);
-    const double took = Now() - start;
+    const double end = Now();
+    const double took = end - start;
     --Depth[kind];
     if (rowMessage)
         InRowMessage = false;
@@ -119,6 +175,10 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
             NestedInRows += took;
         if (kind == ListKind && !nestedToo)
             ListWork += took;
+        if (Depth[kind] == 0) {
+            NoteRowWaits(kind, message, rowsBefore, end);
+            NoteStatusText(kind, message, start);
+        }
     }
     if (Profiling && kind == MainKind)
         NoteBlocks(rowsBefore);
@@ -136,6 +196,13 @@ constexpr std::array<WNDPROC, KindCount> ProfiledProcs = {
 
 }  // namespace
 
+void ReserveRowProfile()
+{
+    // Written once, so that its pages are resident before the resident set is read.
+    RowWaits.resize(RowWaitCapacity);
+    RowWaits.clear();
+}
+
 void StartRowProfile()
 {
     Windows = {MainWindow, ResultList,
@@ -144,7 +211,14 @@ void StartRowProfile()
         slot.count = 0, slot.seconds = 0;
     NestedInRows = 0;
     ListWork = 0;
+    BlockReading = 0;
     BlockCount = 0;
+    RowWaits.clear();
+    PaintedWaits = 0;
+    RowWaitsFull = false;
+    LastStatusEnd = Now();
+    LastStatusText = 0;
+    LongestStatusGap = 0;
     for (int kind = 0; kind < KindCount; ++kind)
         OwnProcs[kind] = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
             Windows[kind], GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ProfiledProcs[kind])));
@@ -176,21 +250,69 @@ void PrintRowProfile(int rows, double seconds)
            (carrying - NestedInRows) * 1e6 / rows);
 }
 
-void PrintRowBlocks()
+StatusChanges CountStatusChanges()
 {
+    return {FindSlot(StatusKind, WM_SETTEXT).count, FindSlot(StatusKind, WM_PAINT).count, LongestStatusGap};
+}
+
+// The wait of the row at a share of all rows, in order of wait.
+double WaitAtShare(const RowWait* first, const RowWait* last, int rows, int percent)
+{
+    long long rowsSoFar = 0;
+    for (const RowWait* wait = first; wait != last; ++wait) {
+        rowsSoFar += wait->rows;
+        if (100 * rowsSoFar >= (long long)percent * rows)
+            return wait->since;
+    }
+    return 0;
+}
+
+RowLatency SummarizeRowLatency()
+{
+    RowLatency latency{0, int(PaintedWaits), 0, RowWaitsFull, 0, 0, 0};
+    RowWait* const first = RowWaits.data();
+    RowWait* const last = first + PaintedWaits;
+    for (size_t i = PaintedWaits; i < RowWaits.size(); ++i)
+        latency.unpainted += RowWaits[i].rows;
+    if (first == last)
+        return latency;
+    std::sort(first, last, [](const RowWait& a, const RowWait& b) { return a.since < b.since; });
+    for (const RowWait* wait = first; wait != last; ++wait)
+        latency.rows += wait->rows;
+    latency.median = WaitAtShare(first, last, latency.rows, 50);
+    latency.p99 = WaitAtShare(first, last, latency.rows, 99);
+    latency.most = last[-1].since;
+    return latency;
+}
+
+// Per row from one noted block to another.
+template <typename Value>
+double PerRowBetween(const std::array<Value, BlockCapacity>& values, int from, int to)
+{
+    return (double(values[to]) - double(values[from])) / (BlockRows[to] - BlockRows[from]);
+}
+
+RowBlocks SummarizeRowBlocks()
+{
+    RowBlocks blocks{};
+    blocks.blocks = BlockCount;
     if (BlockCount < 3)
-        return;
-    // BlockTimes[0] is row 1, BlockTimes[k] row k * RowBlock.
-    const double first = (BlockTimes[1] - BlockTimes[0]) / (RowBlock - 1);
-    const double last = (BlockTimes[BlockCount - 1] - BlockTimes[BlockCount - 2]) / RowBlock;
-    printf("per-row cost, rows 1-%d: %.1f us; rows %d-%d: %.1f us; last/first %.2f\n", RowBlock, first * 1e6,
-           (BlockCount - 2) * RowBlock, (BlockCount - 1) * RowBlock, last * 1e6, last / first);
-    // The list's own messages alone: what the rows already held could make
-    // dearer, apart from the walk and the machine's other load.
-    const double firstList = (BlockListWork[1] - BlockListWork[0]) / (RowBlock - 1);
-    const double lastList = (BlockListWork[BlockCount - 1] - BlockListWork[BlockCount - 2]) / RowBlock;
-    printf("  of it the result list's messages: %.1f us and %.1f us; last/first %.2f\n", firstList * 1e6,
-           lastList * 1e6, lastList / firstList);
+        return blocks;
+    // Block 0 is row 1; the first block runs to the next, the last between the last two.
+    const int last = BlockCount - 1;
+    blocks.lastFrom = BlockRows[last - 1] + 1;
+    blocks.lastTo = BlockRows[last];
+    blocks.firstTo = BlockRows[1];
+    blocks.first = PerRowBetween(BlockTimes, 0, 1);
+    blocks.last = PerRowBetween(BlockTimes, last - 1, last);
+    blocks.firstList = PerRowBetween(BlockListWork, 0, 1);
+    blocks.lastList = PerRowBetween(BlockListWork, last - 1, last);
+    blocks.committedFirst = PerRowBetween(BlockCommitted, 0, 1);
+    blocks.committedLast = PerRowBetween(BlockCommitted, last - 1, last);
+    blocks.residentFirst = PerRowBetween(BlockResident, 0, 1);
+    blocks.residentLast = PerRowBetween(BlockResident, last - 1, last);
+    blocks.reading = BlockReading / BlockCount;
+    return blocks;
 }
 
 namespace {
