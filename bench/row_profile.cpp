@@ -28,8 +28,8 @@ struct Slot {
 constexpr UINT StatusWithRows = WM_APP + 0x4000;
 
 Slot Slots[] = {
-    {MainKind, WM_APP_WALK_PROGRESS, "status message", 0, 0},
-    {MainKind, StatusWithRows, "status message with rows", 0, 0},
+    {MainKind, WM_APP_WALK_PROGRESS, "hand-over, status only", 0, 0},
+    {MainKind, StatusWithRows, "hand-over with rows", 0, 0},
     {MainKind, WM_NOTIFY, "notifications from the list", 0, 0},
     {MainKind, 0, "other", 0, 0},
     {ListKind, LVM_INSERTITEMA, "LVM_INSERTITEMA", 0, 0},
@@ -115,7 +115,7 @@ void NoteRowWaits(WindowKind kind, UINT message, int rowsBefore, double end)
         else
             RowWaitsFull = true;
     }
-    if (kind == MainKind && message == WM_APP_SHOW_STATUS)
+    if (kind == MainKind && message == WM_APP_WALK_PROGRESS)
         LastStatusEnd = end;
     if (kind == ListKind && message == WM_PAINT)
         for (; PaintedWaits < RowWaits.size(); ++PaintedWaits)
