@@ -5,6 +5,7 @@
 static constexpr UINT_PTR StatusPaintTimer = 1;   // on the status line itself
 static WNDPROC StaticControlProc;
 static bool StatusUnpainted;
+static DWORD LastStatusPaint;
 // The text as last set: the walk's path, or the completion text. The
 // window's own copy follows at the paint: under Wine every store of it is a
 // wineserver call, one more for every key of a scan.
@@ -14,6 +15,7 @@ static void CALLBACK PaintStatusLine(HWND statusLine, UINT, UINT_PTR, DWORD)
 {
     KillTimer(statusLine, StatusPaintTimer);
     StatusUnpainted = false;
+    LastStatusPaint = GetTickCount();
     DefWindowProcA(statusLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(StatusText));
     // The static fills its own background when it paints.
     InvalidateRect(statusLine, nullptr, FALSE);
@@ -22,10 +24,17 @@ static void CALLBACK PaintStatusLine(HWND statusLine, UINT, UINT_PTR, DWORD)
 static LRESULT StoreStatusText(HWND hwnd, const char* text)
 {
     lstrcpynA(StatusText, text ? text : "", PathSize);
-    if (!StatusUnpainted) {
-        StatusUnpainted = true;
-        SetTimer(hwnd, StatusPaintTimer, StatusPaintMs, PaintStatusLine);
+    if (StatusUnpainted)
+        return TRUE;
+    // A text that comes after a quiet spell is painted at once; one that
+    // follows a paint closely waits out the rest of the interval.
+    const DWORD sincePaint = GetTickCount() - LastStatusPaint;
+    if (sincePaint >= StatusPaintMs) {
+        PaintStatusLine(hwnd, WM_TIMER, StatusPaintTimer, 0);
+        return TRUE;
     }
+    StatusUnpainted = true;
+    SetTimer(hwnd, StatusPaintTimer, StatusPaintMs - sincePaint, PaintStatusLine);
     return TRUE;
 }
 
