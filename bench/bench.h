@@ -57,6 +57,7 @@ struct RowLatency {
 struct StatusChanges {
     int texts, paints;                           // the status line's WM_SETTEXT and WM_PAINT
     double longestGap;                           // seconds between two texts in a row
+    double seconds;                              // of the scan they were counted in
 };
 struct RowBlocks {
     int blocks;                                  // rows 1, N, 2N, ... noted; fewer than 3: no comparison
@@ -79,6 +80,7 @@ double IdleRoundTrip(int messages);              // one synchronous cross-thread
 // ---- Report (report.cpp) ---------------------------------------------------
 struct BenchFigures {
     int made, otherKeys, deepest;
+    int rounds;                                  // A and B: the fastest of this many runs each
     bool listEvery;
     int keysA, keysB, keysC, rowsB, rowsC;
     double timeA, timeB, timeC, timeD, regStartup;

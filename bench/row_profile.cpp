@@ -252,7 +252,7 @@ void PrintRowProfile(int rows, double seconds)
 
 StatusChanges CountStatusChanges()
 {
-    return {FindSlot(StatusKind, WM_SETTEXT).count, FindSlot(StatusKind, WM_PAINT).count, LongestStatusGap};
+    return {FindSlot(StatusKind, WM_SETTEXT).count, FindSlot(StatusKind, WM_PAINT).count, LongestStatusGap, 0};
 }
 
 // The wait of the row at a share of all rows, in order of wait.
