@@ -41,6 +41,13 @@ SIZE_T CommittedPrivateBytes();                  // committed private pages
 SIZE_T HeapBytesInUse();                         // busy heap blocks, overhead included
 SIZE_T ResidentBytes();                          // the resident set as the system counts it
 
+// ---- A bare list view (bare_list.cpp) ---------------------------------------
+struct BareListMemory {
+    double heap, committed, resident;            // bytes per item; -1 when not measured
+};
+int MeasureBareList(int items);                  // in the child: prints its three figures
+BareListMemory RunBareList(int items);           // a child process with the same items alone
+
 // ---- Row profile (row_profile.cpp) ------------------------------------------
 // Every message that the main window, the result list, its header and the
 // status line handle during B and C is timed by subclassing them from the
@@ -93,6 +100,7 @@ struct BenchFigures {
     StatusChanges statusB;
     RowLatency latencyC;
     RowBlocks blocksC;
+    BareListMemory bareList;                     // a list view alone with rowsC items
     DWORD regExit;
 };
 void PrintFigures(const BenchFigures& figures);

@@ -90,6 +90,8 @@ static void TimeRegExe(BenchFigures& f)
 int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc == 3 && strcmp(argv[1], "--bare-list") == 0)
+        return MeasureBareList(atoi(argv[2]));
     const int keyCount = argc > 1 ? atoi(argv[1]) : DefaultKeyCount;
     BenchFigures f{};
     // Listing every key of a large tree takes long; the other figures do not need it.
@@ -137,8 +139,10 @@ int main(int argc, char** argv)
     f.tripsB = SummarizePings();
     f.keysC = f.keysA;
     f.rowsC = f.keysA;
-    if (f.listEvery)
+    if (f.listEvery) {
         TimeScanListingEvery(f);
+        f.bareList = RunBareList(f.rowsC);
+    }
     f.roundTrip = IdleRoundTrip(2000);
     TimeRegExe(f);
 
