@@ -9,6 +9,7 @@
 
 int32_t RowCount;
 std::atomic<uint32_t> ClearCount{0};
+std::atomic<bool> ListPainting{false};
 
 static constexpr std::array<const char*, 3> ColumnTitles = {"#", "Key", "LastWriteTime"};
 // Pixels at 96 DPI; SetupResultList scales them to the screen once.
@@ -127,11 +128,13 @@ static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
         RowTimerRunning = false;
     }
     RowsUnpainted = false;
+    ListPainting.store(true);
     BringViewUpToDate(list);
     // The rows moved; the scroll bar and the header paint themselves when
     // they change.
     RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
     RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    ListPainting.store(false);
 }
 
 static void StartRowPaints()

@@ -9,6 +9,7 @@
 // ---- Program-wide state of the result list -------------------------------
 extern int32_t RowCount;                 // rows since start-up or the last Clear; UI thread only
 extern std::atomic<uint32_t> ClearCount; // Clears so far; written on the UI thread, read by the walk
+extern std::atomic<bool> ListPainting;   // the list is catching up with new rows; the walk's hand-over waits
 
 // Rows the walk has found since its last hand-over, packed: each row's key
 // text and then its time text, both NUL-terminated. They travel to the

@@ -40,7 +40,7 @@ extern std::atomic<int32_t> KeysScanned;
 constexpr int PathSize = 4096;
 extern char AncestorPath[PathSize];
 extern int32_t AncestorLength;
-extern DWORD WalkStatusInterval;         // ms between the walk's status texts; 0: every key
+extern DWORD WalkStatusInterval;         // ms between the walk's status texts; 0: every key's, however busy the list
 
 // ---- Time window (time_window.cpp) ---------------------------------------
 void InitTimeWindow();                                   // both bounds to now

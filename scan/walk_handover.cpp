@@ -60,7 +60,9 @@ void ShowWalkProgress(const char* path)
 {
     // A clock read per key is cheap; a message per key costs as much as the
     // key's own registry calls, and the screen shows only a few a second.
-    if (GetTickCount() - LastHandOver >= WalkStatusInterval)
+    // While the list paints, the message would only wait for it: the walk
+    // goes on and hands over at a later key.
+    if (WalkStatusInterval == 0 || (GetTickCount() - LastHandOver >= WalkStatusInterval && !ListPainting.load()))
         HandOver(path);
 }
 
