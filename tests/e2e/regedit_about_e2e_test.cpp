@@ -193,6 +193,47 @@ TEST_F(OpenInEditor, WithoutTheEditorsSettingsOrOutsideARowNothingHappens)
 
 namespace {
 
+// A regedit.exe left in the program's folder, which is made the current
+// folder too; both undone afterwards. It leaves a marker file if it runs.
+struct PlantedEditor {
+    PlantedEditor()
+    {
+        GetCurrentDirectoryA(sizeof savedFolder, savedFolder);
+        DeleteFileA(marker.c_str());
+        planted = CopyFileA((ExeDirectory() + "planted_regedit.exe").c_str(), path.c_str(), FALSE);
+        SetCurrentDirectoryA(ExeDirectory().c_str());
+    }
+    ~PlantedEditor()
+    {
+        SetCurrentDirectoryA(savedFolder);
+        DeleteFileA(path.c_str());
+        DeleteFileA(marker.c_str());
+    }
+    bool Ran() const { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    const std::string path = ExeDirectory() + "regedit.exe";
+    const std::string marker = ExeDirectory() + "planted-regedit.ran";
+    char savedFolder[MAX_PATH] = "";
+    bool planted = false;
+};
+
+}  // namespace
+
+TEST_F(OpenInEditor, ARegeditBesideTheProgramDoesNotRunTheSystemsEditorDoes)
+{
+    PlantedEditor planted;
+    ASSERT_TRUE(planted.planted);
+    ScanFixture();
+    const int row = RowOf(FixturePath + "\\A");
+    ASSERT_GE(row, 0);
+    DoubleClickRow(row);
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    EXPECT_FALSE(planted.Ran());
+    CloseEditor(editor);
+}
+
+namespace {
+
 // Replaces a scheme's open command for the test and puts it back afterwards.
 struct SchemeHandler {
     SchemeHandler(const char* scheme, const std::string& command) : key(std::string(scheme) + "\\shell\\open\\command")
