@@ -1,6 +1,7 @@
 // Result display: the list of found keys and opening one in the registry editor.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 #include <array>
 #include <cstdint>
 
@@ -31,4 +32,12 @@ void ShowLatestRows();                                           // scan's end: 
 void ClearResults();                                             // Clear button
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------
-void OpenInRegistryEditor(int item);                             // row double-clicked
+void OpenInRegistryEditor(int item);                             // row double-clicked, or Enter
+
+// ---- The list's own keys (row_keys.cpp) ----------------------------------
+void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK
+int SelectedRow();                                               // or -1 when none is
+void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
+
+// ---- Clipboard (copy_key_path.cpp) ---------------------------------------
+void CopyKeyPath(int item);                                      // the row's key path, as text

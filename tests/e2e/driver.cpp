@@ -243,6 +243,17 @@ RECT RowRect(const RunningApp& app, HWND list, int row)
     return rect;
 }
 
+void SetRowState(const RunningApp& app, HWND list, int row, UINT state, UINT mask)
+{
+    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMA));
+    LVITEMA item{};
+    item.state = state;
+    item.stateMask = mask;
+    remote.Write(0, &item, sizeof item);
+    DWORD_PTR ok;
+    SendMessageTimeoutA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &ok);
+}
+
 SYSTEMTIME PickerTime(const RunningApp& app, HWND picker)
 {
     RemoteBuffer remote(app.process.hProcess, sizeof(SYSTEMTIME));

@@ -48,6 +48,8 @@ std::string RowText(const RunningApp& app, HWND list, int row, int column);
 std::vector<std::string> RowPaths(const RunningApp& app, HWND list);
 RECT RowRect(const RunningApp& app, HWND list, int row);   // screen coordinates
 SYSTEMTIME PickerTime(const RunningApp& app, HWND picker);
+// Sets the states in mask of one row (-1: every row) to those in state.
+void SetRowState(const RunningApp& app, HWND list, int row, UINT state, UINT mask);
 
 // Waits for the status line's "%i keys are scanned".
 bool WaitScanned(const RunningApp& app, DWORD timeoutMs = 120000);
