@@ -64,6 +64,7 @@ void InitMainWindow(HWND hwnd)
     BeforeTimePicker = GetDlgItem(hwnd, IDC_BEFORE_TIME);
     SetupResultList(ResultList);
     ClaimEnterKey(ResultList);
+    FitPickerFormats();
     InitTimeWindow();
 }
 

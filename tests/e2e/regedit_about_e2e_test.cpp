@@ -96,9 +96,7 @@ struct OpenInEditor : ProgramCase {
     {
         LaunchProgram();
         Click(Control(app, IDC_HIVE_HKCU));
-        ASSERT_TRUE(TabTo(app, IDC_FROM_DATE));
-        PressKey(VK_RIGHT);
-        PressKey(VK_DOWN);
+        ASSERT_TRUE(MoveFromBackOneDay(app));
         Click(Control(app, IDC_START));
         ASSERT_TRUE(WaitScanned(app));
         list = Control(app, IDC_RESULTS);
