@@ -6,6 +6,31 @@
 
 static const char RegeditSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
+// By its bare name the shell looks in the current folder and the program's
+// own first, where anyone may have left a regedit.exe. The system's Windows
+// folder, not GetWindowsDirectory's: on a terminal server that one can be a
+// private folder of the user's.
+static bool FindSystemEditor(char (&path)[MAX_PATH])
+{
+    static const char EditorName[] = "regedit.exe";
+    UINT length = GetSystemWindowsDirectoryA(path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH)
+        return false;
+    if (path[length - 1] != '\\')
+        path[length++] = '\\';
+    if (length + sizeof EditorName > MAX_PATH)
+        return false;
+    lstrcpyA(path + length, EditorName);
+    return true;
+}
+
+static void StartSystemEditor()
+{
+    char editor[MAX_PATH];
+    if (FindSystemEditor(editor))
+        ShellExecuteA(nullptr, "open", editor, nullptr, nullptr, SW_SHOWNORMAL);
+}
+
 void OpenInRegistryEditor(int item)
 {
     HKEY key;
@@ -21,6 +46,6 @@ void OpenInRegistryEditor(int item)
     text[sizeof text - 1] = '\0';
     if (RegSetValueExA(key, "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                        lstrlenA(text) + 1) == ERROR_SUCCESS)
-        ShellExecuteA(nullptr, "open", "regedit", nullptr, nullptr, SW_SHOWNORMAL);
+        StartSystemEditor();
     RegCloseKey(key);
 }

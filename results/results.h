@@ -42,4 +42,12 @@ const char* StoredTimeText(int row);
 void ClearRowStore();                                            // every row's texts freed
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------
-void OpenInRegistryEditor(int item);                             // row double-clicked
+void OpenInRegistryEditor(int item);                             // row double-clicked, or Enter
+
+// ---- The list's own keys (row_keys.cpp) ----------------------------------
+void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK
+int SelectedRow();                                               // or -1 when none is
+void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
+
+// ---- Clipboard (copy_key_path.cpp) ---------------------------------------
+void CopyKeyPath(int item);                                      // the row's key path, as text

@@ -63,6 +63,8 @@ void InitMainWindow(HWND hwnd)
     BeforeDatePicker = GetDlgItem(hwnd, IDC_BEFORE_DATE);
     BeforeTimePicker = GetDlgItem(hwnd, IDC_BEFORE_TIME);
     SetupResultList(ResultList);
+    ClaimEnterKey(ResultList);
+    FitPickerFormats();
     InitTimeWindow();
 }
 
@@ -107,17 +109,26 @@ static void OnWalkProgress(const FoundRowBatch* rows, const char* path)
         SetWindowTextA(StatusLine, path);
 }
 
+// A double-click names its row, Enter the selected one; outside any row,
+// or with none selected, nothing opens.
+static void OpenRow(int item)
+{
+    if (item >= 0)
+        OpenInRegistryEditor(item);
+}
+
 static LRESULT OnNotify(HWND, int, NMHDR* header)
 {
     if (header->code == DTN_DATETIMECHANGE)
         OnDateTimeChange(reinterpret_cast<NMDATETIMECHANGE*>(header));
     else if (header->code == LVN_GETDISPINFOA && header->hwndFrom == ResultList)
         ShowRowText(reinterpret_cast<NMLVDISPINFOA*>(header));
-    else if (header->code == NM_DBLCLK && header->hwndFrom == ResultList) {
-        int item = reinterpret_cast<NMITEMACTIVATE*>(header)->iItem;
-        if (item >= 0)
-            OpenInRegistryEditor(item);
-    }
+    else if (header->code == NM_DBLCLK && header->hwndFrom == ResultList)
+        OpenRow(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
+    else if (header->code == NM_RETURN && header->hwndFrom == ResultList)
+        OpenRow(SelectedRow());
+    else if (header->code == LVN_KEYDOWN && header->hwndFrom == ResultList)
+        OnResultListKey(reinterpret_cast<NMLVKEYDOWN*>(header));
     return 0;
 }
 

@@ -35,6 +35,9 @@ HWND OpenMainWindow();                               // from its template, set u
 void InitMainWindow(HWND hwnd);                      // system menu, handles, list, time window
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+// ---- Picker formats (picker_formats.cpp) ---------------------------------
+void FitPickerFormats();                             // each picker shows its widest value whole
+
 // ---- Status line (status_line.cpp): text set at once, painted at the screen's pace
 void InstallStatusLine(HWND statusLine);             // from InitMainWindow
 

@@ -143,7 +143,8 @@ bool PickFromDecember30(const RunningApp& app, int year)
             };
             const bool yearField = now.wYear != before.wYear && now.wMonth == before.wMonth;
             const bool monthField = !yearField && now.wMonth != before.wMonth;
-            if (pass == 0 && yearField)
+            // A field met again (the picker wraps to its first) is put back.
+            if (pass == 0 && yearField && before.wYear > year)
                 stepUntil([&](const SYSTEMTIME& st) { return st.wYear <= year; });
             else if (pass == 0 && monthField)
                 stepUntil([&](const SYSTEMTIME& st) { return st.wMonth == 12; });
@@ -157,6 +158,59 @@ bool PickFromDecember30(const RunningApp& app, int year)
     }
     const SYSTEMTIME picked = PickerTime(app, picker);
     return picked.wYear == year && picked.wMonth == 12 && picked.wDay == 30;
+}
+
+// The widest value of this year: its last Wednesday in September (a day of
+// two digits under the longest day and month names), at 23:59:59.
+SYSTEMTIME WidestOfTheYear()
+{
+    SYSTEMTIME day{};
+    GetLocalTime(&day);
+    day = {day.wYear, 9, 0, 30, 23, 59, 59, 0};
+    for (;; --day.wDay) {
+        FILETIME ft;
+        SystemTimeToFileTime(&day, &ft);
+        FileTimeToSystemTime(&ft, &day);
+        if (day.wDayOfWeek == 3)
+            return day;
+    }
+}
+
+// How often the number shows in the text as a whole run of digits.
+int NumberCount(const std::string& text, int number)
+{
+    int count = 0;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find_first_not_of("0123456789", at);
+        const size_t length = (end == std::string::npos ? text.size() : end) - at;
+        if (length > 0 && atoi(text.substr(at, length).c_str()) == number)
+            ++count;
+        at += length > 0 ? length : 1;
+    }
+    return count;
+}
+
+std::string LocaleText(LCTYPE item)
+{
+    char text[80] = "";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, item, text, sizeof text);
+    return text;
+}
+
+bool HoldsDate(const std::string& text, const SYSTEMTIME& date)
+{
+    const bool month = text.find(LocaleText(LOCALE_SMONTHNAME1 + date.wMonth - 1)) != std::string::npos
+                    || text.find(LocaleText(LOCALE_SABBREVMONTHNAME1 + date.wMonth - 1)) != std::string::npos
+                    || NumberCount(text, date.wMonth) > 0;
+    return month && NumberCount(text, date.wDay) > 0 && text.find(std::to_string(date.wYear)) != std::string::npos;
+}
+
+// 23:59:59, or 11:59:59 with the afternoon's marker.
+bool HoldsTime(const std::string& text)
+{
+    const bool hour = NumberCount(text, 23) > 0
+                   || (NumberCount(text, 11) > 0 && text.find(LocaleText(LOCALE_S2359)) != std::string::npos);
+    return hour && NumberCount(text, 59) == 2;
 }
 
 struct AtScreenDpi : ProgramCase {
@@ -314,4 +368,22 @@ TEST_F(AtScreenDpi, TheAboutBoxShowsEveryTextWholeAndItsIconsUnstretched)
         DestroyIcon(image);
     }
     FreeLibrary(exe);
+}
+
+TEST_F(AtScreenDpi, EveryPickerShowsItsWidestValueWhole)
+{
+    const SYSTEMTIME widest = WidestOfTheYear();
+    for (int id : {IDC_FROM_DATE, IDC_FROM_TIME, IDC_BEFORE_DATE, IDC_BEFORE_TIME}) {
+        HWND picker = Control(app, id);
+        SetPickerTime(app, picker, widest);
+        const SIZE ideal = PickerIdealSize(app, picker);
+        RECT room;
+        GetClientRect(picker, &room);
+        const std::string text = Text(picker);
+        printf("at %d DPI: picker %d needs %ld of %ld pixels for \"%s\"\n", dpi, id, ideal.cx, room.right, text.c_str());
+        EXPECT_GT(ideal.cx, 0);
+        EXPECT_LE(ideal.cx, room.right) << text;
+        const bool date = id == IDC_FROM_DATE || id == IDC_BEFORE_DATE;
+        EXPECT_TRUE(date ? HoldsDate(text, widest) : HoldsTime(text)) << text;
+    }
 }

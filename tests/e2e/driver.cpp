@@ -243,6 +243,17 @@ RECT RowRect(const RunningApp& app, HWND list, int row)
     return rect;
 }
 
+void SetRowState(const RunningApp& app, HWND list, int row, UINT state, UINT mask)
+{
+    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMA));
+    LVITEMA item{};
+    item.state = state;
+    item.stateMask = mask;
+    remote.Write(0, &item, sizeof item);
+    DWORD_PTR ok;
+    SendMessageTimeoutA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &ok);
+}
+
 SYSTEMTIME PickerTime(const RunningApp& app, HWND picker)
 {
     RemoteBuffer remote(app.process.hProcess, sizeof(SYSTEMTIME));
@@ -251,6 +262,14 @@ SYSTEMTIME PickerTime(const RunningApp& app, HWND picker)
     SendMessageTimeoutA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &result);
     remote.Read(0, &st, sizeof st);
     return st;
+}
+
+void SetPickerTime(const RunningApp& app, HWND picker, const SYSTEMTIME& time)
+{
+    RemoteBuffer remote(app.process.hProcess, sizeof(SYSTEMTIME));
+    remote.Write(0, &time, sizeof time);
+    DWORD_PTR result;
+    SendMessageTimeoutA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &result);
 }
 
 bool WaitScanned(const RunningApp& app, DWORD timeoutMs)
@@ -466,6 +485,10 @@ std::vector<std::string> ColumnTexts(const RunningApp& app, HWND list, int colum
     return texts;
 }
 
+// The day's place among the date's fields follows the locale's format, so
+// each field in turn is stepped once and put back unless it is the day.
+// Putting a month back on the 29th to the 31st may shorten the day; the day
+// field then steps on until the date is one day off where it started.
 static bool ShiftDateOneDay(const RunningApp& app, int pickerId, WORD key, int64_t expected)
 {
     if (!TabTo(app, pickerId))
@@ -477,10 +500,20 @@ static bool ShiftDateOneDay(const RunningApp& app, int pickerId, WORD key, int64
         SystemTimeToFileTime(&shown, &ft);
         return static_cast<int64_t>((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
     };
-    const int64_t before = ticks();
-    PressKey(VK_RIGHT);
-    PressKey(key);
-    return ticks() - before == expected;
+    const int64_t target = ticks() + expected;
+    for (int field = 0; field < 6; ++field) {
+        PressKey(VK_RIGHT);
+        const SYSTEMTIME before = PickerTime(app, picker);
+        PressKey(key);
+        const SYSTEMTIME after = PickerTime(app, picker);
+        if (after.wYear == before.wYear && after.wMonth == before.wMonth && after.wDay != before.wDay) {
+            for (int step = 0; step < 31 && ticks() != target; ++step)
+                PressKey(key);
+            return ticks() == target;
+        }
+        PressKey(key == VK_DOWN ? VK_UP : VK_DOWN);
+    }
+    return false;
 }
 
 bool MoveFromBackOneDay(const RunningApp& app)
@@ -553,4 +586,15 @@ int ListStringWidth(const RunningApp& app, HWND list, const std::string& text)
     DWORD_PTR width = 0;
     SendMessageTimeoutA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &width);
     return static_cast<int>(width);
+}
+
+SIZE PickerIdealSize(const RunningApp& app, HWND picker)
+{
+    RemoteBuffer remote(app.process.hProcess, sizeof(SIZE));
+    SIZE size{};
+    remote.Write(0, &size, sizeof size);
+    DWORD_PTR result;
+    SendMessageTimeoutA(picker, DTM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &result);
+    remote.Read(0, &size, sizeof size);
+    return size;
 }

@@ -48,6 +48,9 @@ std::string RowText(const RunningApp& app, HWND list, int row, int column);
 std::vector<std::string> RowPaths(const RunningApp& app, HWND list);
 RECT RowRect(const RunningApp& app, HWND list, int row);   // screen coordinates
 SYSTEMTIME PickerTime(const RunningApp& app, HWND picker);
+void SetPickerTime(const RunningApp& app, HWND picker, const SYSTEMTIME& time);
+// Sets the states in mask of one row (-1: every row) to those in state.
+void SetRowState(const RunningApp& app, HWND list, int row, UINT state, UINT mask);
 
 // Waits for the status line's "%i keys are scanned".
 bool WaitScanned(const RunningApp& app, DWORD timeoutMs = 120000);
@@ -90,3 +93,5 @@ std::string NativeRegExe();
 // ---- For the DPI tests ---------------------------------------------------
 // LVM_GETSTRINGWIDTHA of text in the list's own font.
 int ListStringWidth(const RunningApp& app, HWND list, const std::string& text);
+// DTM_GETIDEALSIZE: what the picker needs to show its value uncut.
+SIZE PickerIdealSize(const RunningApp& app, HWND picker);

@@ -48,16 +48,7 @@ TEST_F(MainWindowByHand, ScanFindsTheKeysWrittenSinceYesterday)
     Click(hkcu);
     EXPECT_TRUE(WaitFor([&] { return Checked(hkcu); }, 3000));
 
-    // From back one day with the keyboard: the first field right of the
-    // caret-less start is the day; Down steps it back.
-    ASSERT_TRUE(TabTo(app, IDC_FROM_DATE));
-    HWND fromDate = Control(app, IDC_FROM_DATE);
-    const SYSTEMTIME shown = PickerTime(app, fromDate);
-    PressKey(VK_RIGHT);
-    PressKey(VK_DOWN);
-    const SYSTEMTIME moved = PickerTime(app, fromDate);
-    const int64_t day = 24LL * 3600 * 10000000;
-    EXPECT_EQ(Ticks(shown) - Ticks(moved), day);
+    ASSERT_TRUE(MoveFromBackOneDay(app));
 
     Click(Control(app, IDC_START));
     ASSERT_TRUE(WaitScanned(app));

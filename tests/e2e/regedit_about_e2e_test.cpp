@@ -1,6 +1,7 @@
 // Opening a found key in the registry editor, and the About box, driven by hand.
 #include "program_case.h"
 #include "resources/resource.h"
+#include <cstring>
 #include <fstream>
 
 namespace {
@@ -95,9 +96,7 @@ struct OpenInEditor : ProgramCase {
     {
         LaunchProgram();
         Click(Control(app, IDC_HIVE_HKCU));
-        ASSERT_TRUE(TabTo(app, IDC_FROM_DATE));
-        PressKey(VK_RIGHT);
-        PressKey(VK_DOWN);
+        ASSERT_TRUE(MoveFromBackOneDay(app));
         Click(Control(app, IDC_START));
         ASSERT_TRUE(WaitScanned(app));
         list = Control(app, IDC_RESULTS);
@@ -108,13 +107,14 @@ struct OpenInEditor : ProgramCase {
         auto found = std::find(paths.begin(), paths.end(), path);
         return found == paths.end() ? -1 : static_cast<int>(found - paths.begin());
     }
-    void DoubleClickRow(int row)
+    void ClickRow(int row, bool twice = false)
     {
         SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
         Sleep(100);
         RECT rect = RowRect(app, list, row);
-        ClickAt({rect.left + 60, (rect.top + rect.bottom) / 2}, true);
+        ClickAt({rect.left + 60, (rect.top + rect.bottom) / 2}, twice);
     }
+    void DoubleClickRow(int row) { ClickRow(row, true); }
     bool hadSettings = false;
     std::string savedLastKey;
     HWND list = nullptr;
@@ -189,6 +189,126 @@ TEST_F(OpenInEditor, WithoutTheEditorsSettingsOrOutsideARowNothingHappens)
     ClickAt({(rect.left + rect.right) / 2, rect.bottom - 20}, true);
     EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
     EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
+}
+
+namespace {
+
+// The clipboard's text, or "(none)"; another process may hold it a moment.
+std::string ClipboardText()
+{
+    if (!WaitFor([] { return OpenClipboard(nullptr) != 0; }, 3000))
+        return "(unopened)";
+    std::string text = "(none)";
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
+void SetClipboardText(const std::string& text)
+{
+    if (!WaitFor([] { return OpenClipboard(nullptr) != 0; }, 3000))
+        return;
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_TEXT, memory);
+    CloseClipboard();
+}
+
+int ListState(HWND list, UINT flag)
+{
+    DWORD_PTR item = 0;
+    SendMessageTimeoutA(list, LVM_GETNEXTITEM, WPARAM(-1), flag, SMTO_ABORTIFHUNG, 5000, &item);
+    return static_cast<int>(item);
+}
+
+}  // namespace
+
+TEST_F(OpenInEditor, WithNoRowSelectedEnterAndCtrlCDoNothingAndTheWindowStaysOpen)
+{
+    ScanFixture();
+    ASSERT_GT(RowCount(list), 0);
+    // A row with the focus but not selected: the list reports Enter for it.
+    ASSERT_TRUE(TabTo(app, IDC_RESULTS));
+    SetRowState(app, list, 0, LVIS_FOCUSED, LVIS_FOCUSED | LVIS_SELECTED);
+    ASSERT_EQ(ListState(list, LVNI_FOCUSED), 0);
+    ASSERT_EQ(ListState(list, LVNI_SELECTED), -1);
+    SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    SetClipboardText("sentinel");
+    PressKey(VK_RETURN);
+    PressKey('C', true);
+    PressKey(VK_ESCAPE);
+    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
+    EXPECT_EQ(ClipboardText(), "sentinel");
+    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(IsWindowVisible(app.window));
+}
+
+TEST_F(OpenInEditor, EnterOpensAndCtrlCCopiesTheSelectedRow)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A";
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    ClickRow(row);
+    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+
+    SetClipboardText("sentinel");
+    PressKey('C', true);
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == path; }, 3000)) << ClipboardText();
+
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path; }, 5000));
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
+    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+namespace {
+
+// A regedit.exe left in the program's folder, which is made the current
+// folder too; both undone afterwards. It leaves a marker file if it runs.
+struct PlantedEditor {
+    PlantedEditor()
+    {
+        GetCurrentDirectoryA(sizeof savedFolder, savedFolder);
+        DeleteFileA(marker.c_str());
+        planted = CopyFileA((ExeDirectory() + "planted_regedit.exe").c_str(), path.c_str(), FALSE);
+        SetCurrentDirectoryA(ExeDirectory().c_str());
+    }
+    ~PlantedEditor()
+    {
+        SetCurrentDirectoryA(savedFolder);
+        DeleteFileA(path.c_str());
+        DeleteFileA(marker.c_str());
+    }
+    bool Ran() const { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    const std::string path = ExeDirectory() + "regedit.exe";
+    const std::string marker = ExeDirectory() + "planted-regedit.ran";
+    char savedFolder[MAX_PATH] = "";
+    bool planted = false;
+};
+
+}  // namespace
+
+TEST_F(OpenInEditor, ARegeditBesideTheProgramDoesNotRunTheSystemsEditorDoes)
+{
+    PlantedEditor planted;
+    ASSERT_TRUE(planted.planted);
+    ScanFixture();
+    const int row = RowOf(FixturePath + "\\A");
+    ASSERT_GE(row, 0);
+    DoubleClickRow(row);
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    EXPECT_FALSE(planted.Ran());
+    CloseEditor(editor);
 }
 
 namespace {

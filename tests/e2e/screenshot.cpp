@@ -48,9 +48,7 @@ int main(int argc, char** argv)
     if (!app.window)
         return 1;
     Click(Control(app, IDC_HIVE_HKCU));
-    TabTo(app, IDC_FROM_DATE);
-    PressKey(VK_RIGHT);
-    PressKey(VK_DOWN);
+    MoveFromBackOneDay(app);
     Click(Control(app, IDC_START));
     bool scanned = WaitScanned(app);
     HWND list = Control(app, IDC_RESULTS);
