@@ -103,7 +103,9 @@ int main(int argc, char** argv)
     StartClock();
     RemoveTreeOnExit();
     LoadCommonControls();
+    double start = Now();
     OpenMainWindow();
+    printf("main window opened and set up in %.0f ms\n", (Now() - start) * 1e3);
     CheckDlgButton(MainWindow, IDC_HIVE_HKCU, BST_CHECKED);
     SelectHive(IDC_HIVE_HKCU, true);
     StartPinging();
@@ -117,7 +119,7 @@ int main(int argc, char** argv)
     ClearResults();
     PumpFor(100);
 
-    double start = Now();
+    start = Now();
     if (!BuildTree(keyCount, &f.made, &f.deepest)) {
         fprintf(stderr, "could not create the tree: %d of %d keys made\n", f.made, keyCount);
         RemoveTree();
