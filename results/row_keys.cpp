@@ -3,29 +3,35 @@
 #include "shell/shell.h"
 #include <commctrl.h>
 
+// Plain subclassing: SetWindowSubclass looks its chain up in a window
+// property at every message, which under Wine is a wineserver call, and
+// the list takes a message or more for every row.
+static WNDPROC ListViewProc;
+
 // Unclaimed, Enter is turned into IDOK by the dialog keyboard interface
 // before the list sees it; claimed, it reaches the list, which reports
 // NM_RETURN to the window.
 static LRESULT OnListGetDlgCode(HWND list, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT code = DefSubclassProc(list, WM_GETDLGCODE, wParam, lParam);
+    LRESULT code = CallWindowProcA(ListViewProc, list, WM_GETDLGCODE, wParam, lParam);
     const MSG* key = reinterpret_cast<const MSG*>(lParam);
     if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
         code |= DLGC_WANTALLKEYS;
     return code;
 }
 
-static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_GETDLGCODE: return OnListGetDlgCode(list, wParam, lParam);
     }
-    return DefSubclassProc(list, message, wParam, lParam);
+    return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
 }
 
 void ClaimEnterKey(HWND list)
 {
-    SetWindowSubclass(list, ResultListKeysProc, 0, 0);
+    ListViewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ResultListKeysProc)));
 }
 
 int SelectedRow()
