@@ -149,10 +149,12 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
 {
     // Each window's messages are counted where they are outermost for that
     // window; the header's paint, nested in the list's, shows on its own.
-    // The list's notifications arrive nested in row messages, and the frame
-    // and background paints nested in WM_PAINT, so those count at any depth.
+    // The list's notifications arrive nested in row messages, the frame
+    // and background paints nested in WM_PAINT, and the list's paint in
+    // LVM_ENSUREVISIBLE when it scrolls, so those count at any depth.
     const bool nestedToo = (kind == MainKind && message == WM_NOTIFY)
-                           || (kind == ListKind && (message == WM_NCPAINT || message == WM_ERASEBKGND));
+                           || (kind == ListKind && (message == WM_NCPAINT || message == WM_ERASEBKGND
+                                                    || message == WM_PAINT));
     const bool outermost = Depth[kind] == 0 || nestedToo;
     const bool rowMessage = kind == MainKind && outermost && CarriesRows(message, wParam);
     const int rowsBefore = RowCount;
@@ -175,7 +177,7 @@ LRESULT TimeMessage(WindowKind kind, HWND hwnd, UINT message, WPARAM wParam, LPA
             NestedInRows += took;
         if (kind == ListKind && !nestedToo)
             ListWork += took;
-        if (Depth[kind] == 0) {
+        if (Depth[kind] == 0 || nestedToo) {
             NoteRowWaits(kind, message, rowsBefore, end);
             NoteStatusText(kind, message, start);
         }
