@@ -106,19 +106,22 @@ static void HoldListRedraw(HWND list)
 
 // Switching redraw on brings the scroll range up to date once for all the
 // rows since the last paint; then the widths follow the scroll bar and the
-// rows are marked for painting. The scroll bar and the header paint
-// themselves when they change.
-static void CatchUpWithRows(HWND list)
+// newest row comes into view.
+static void BringViewUpToDate(HWND list)
 {
     if (RedrawHeld) {
         RedrawHeld = false;
         SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     }
     FitColumns(list);
-    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+    if (RowCount > 0)
+        SendMessageA(list, LVM_ENSUREVISIBLE, RowCount - 1, TRUE);
 }
 
-static void StartPaint(HWND list)
+// Paints at once: a paint left to WM_PAINT would wait behind the worker's
+// messages. Nothing is validated unpainted, so damage from outside, to the
+// header or the frame, is painted here too.
+static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
 {
     if (!RowsUnpainted) {
         KillTimer(list, RowPaintTimer);
@@ -126,31 +129,11 @@ static void StartPaint(HWND list)
     }
     RowsUnpainted = false;
     ListPainting.store(true);
-    CatchUpWithRows(list);
-}
-
-// A paint takes two messages, each about half of it, so whatever another
-// thread sends the window (a screen reader, a test tool) waits for half a
-// paint at most. The paint is done at once, not left to WM_PAINT, which
-// would wait behind the walk's messages.
-static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
-{
-    StartPaint(list);
-    if (!PostMessageA(MainWindow, WM_APP_SHOW_NEW_ROWS, 0, 0))
-        ShowNewRows();
-}
-
-// The newest row comes into view, and what is left unpainted is painted;
-// scrolling may have painted the rows already (Wine's list view does),
-// which is why they were marked before it. Nothing is validated unpainted,
-// so damage from outside, to the header or the frame, is painted here too.
-void ShowNewRows()
-{
-    if (RedrawHeld)             // rows came between the two halves
-        CatchUpWithRows(ResultList);
-    if (RowCount > 0)
-        SendMessageA(ResultList, LVM_ENSUREVISIBLE, RowCount - 1, TRUE);
-    RedrawWindow(ResultList, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    BringViewUpToDate(list);
+    // The rows moved; the scroll bar and the header paint themselves when
+    // they change.
+    RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_NOCHILDREN);
+    RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     ListPainting.store(false);
 }
 
@@ -218,10 +201,8 @@ void ShowRowText(NMLVDISPINFOA* request)
 // At the scan's end the last rows are shown at once, not at the next tick.
 void ShowLatestRows()
 {
-    if (!RowTimerRunning)
-        return;
-    StartPaint(ResultList);
-    ShowNewRows();
+    if (RowTimerRunning)
+        PaintNewRows(ResultList, WM_TIMER, RowPaintTimer, 0);
 }
 
 void ClearResults()
@@ -232,7 +213,7 @@ void ClearResults()
     ClearCount.fetch_add(1);
     // Also in the middle of a stream the emptied list shows at once.
     if (RedrawHeld)
-        CatchUpWithRows(ResultList);
+        BringViewUpToDate(ResultList);
     else
         FitColumns(ResultList);
 }

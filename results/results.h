@@ -31,7 +31,6 @@ void FitColumns(HWND list);                                      // columns fill
 void AddResultRow(const char* keyText, const char* timeText);    // next numbered row
 void AddFoundRows(const FoundRowBatch& batch);                   // each in the walk's order, unless a Clear came since
 void ShowRowText(NMLVDISPINFOA* request);                        // the list asks for a row's text
-void ShowNewRows();                                              // a paint's second half: newest row in view, painted
 void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
 

@@ -177,9 +177,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_APP_SCAN_FINISHED:
         FinishScan();
         return 0;
-    case WM_APP_SHOW_NEW_ROWS:
-        ShowNewRows();
-        return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
