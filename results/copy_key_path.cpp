@@ -24,13 +24,8 @@ static HGLOBAL CopyToGlobal(const char* text)
 // Only CF_TEXT: Windows makes the Unicode form from it on request.
 void CopyKeyPath(int item)
 {
-    char text[PathSize] = "";
-    LVITEMA row{};
-    row.iSubItem = 1;
-    row.pszText = text;
-    row.cchTextMax = sizeof text;
-    SendMessageA(ResultList, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&row));
-    text[sizeof text - 1] = '\0';
+    char text[PathSize];
+    ReadKeyPath(item, text, sizeof text);
     HGLOBAL memory = CopyToGlobal(text);
     if (!memory)
         return;

@@ -37,13 +37,8 @@ void OpenInRegistryEditor(int item)
     // Only opened, never created: no editor settings, no action.
     if (RegOpenKeyExA(HKEY_CURRENT_USER, RegeditSettings, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
-    char text[1024] = "";
-    LVITEMA row{};
-    row.iSubItem = 1;
-    row.pszText = text;
-    row.cchTextMax = sizeof text;
-    SendMessageA(ResultList, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&row));
-    text[sizeof text - 1] = '\0';
+    char text[1024];
+    ReadKeyPath(item, text, sizeof text);
     if (RegSetValueExA(key, "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
                        lstrlenA(text) + 1) == ERROR_SUCCESS)
         StartSystemEditor();

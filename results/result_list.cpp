@@ -198,6 +198,18 @@ void ShowRowText(NMLVDISPINFOA* request)
     lstrcpynA(item.pszText, text ? text : "", item.cchTextMax);
 }
 
+// Read back as anyone reads it, so what is opened or copied is what is shown.
+void ReadKeyPath(int item, char* text, int size)
+{
+    text[0] = '\0';
+    LVITEMA row{};
+    row.iSubItem = 1;
+    row.pszText = text;
+    row.cchTextMax = size;
+    SendMessageA(ResultList, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&row));
+    text[size - 1] = '\0';
+}
+
 // At the scan's end the last rows are shown at once, not at the next tick.
 void ShowLatestRows()
 {

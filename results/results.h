@@ -31,6 +31,7 @@ void FitColumns(HWND list);                                      // columns fill
 void AddResultRow(const char* keyText, const char* timeText);    // next numbered row
 void AddFoundRows(const FoundRowBatch& batch);                   // each in the walk's order, unless a Clear came since
 void ShowRowText(NMLVDISPINFOA* request);                        // the list asks for a row's text
+void ReadKeyPath(int item, char* text, int size);                // a row's key path as shown, cut to size - 1
 void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
 
