@@ -155,7 +155,7 @@ static void WalkLevel(HKEY key, const char* keyName)
         KeysScanned.fetch_add(1, std::memory_order_relaxed);
         ScanSubtree(key, wideName, name);
 
-        FileTimeToLocalFileTime(&lastWrite, &LocalWriteTime);
+        ConvertToLocalTime(lastWrite, LocalWriteTime);
         if (IsInTimeWindow(LocalWriteTime))
             ListKey(name);
         if (!ScanRunning.load())

@@ -50,6 +50,9 @@ void CopyFromToBefore();                                 // Ctrl+Right
 void ZeroFromTime();                                     // Ctrl+Z
 bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before
 
+// ---- Local time (local_time.cpp) -----------------------------------------
+void ConvertToLocalTime(const FILETIME& utc, FILETIME& local);  // by the rules in force at that instant
+
 // ---- Key tree walk (key_walk.cpp) ----------------------------------------
 void ScanKeyTree(HKEY key, const char* keyName);         // walk, count, list
 
