@@ -454,6 +454,18 @@ void PostCommand(const RunningApp& app, int id)
                  id >= IDA_ZERO_FROM_TIME ? 0 : reinterpret_cast<LPARAM>(control));
 }
 
+bool StartPaused(const RunningApp& app)
+{
+    PostCommand(app, IDC_START);
+    PostCommand(app, IDC_PAUSE);
+    return WaitForText(Control(app, IDC_PAUSE), "Resume") && Text(Control(app, IDC_START)) == "Stop";
+}
+
+void ResumeScan(const RunningApp& app)
+{
+    PostCommand(app, IDC_PAUSE);
+}
+
 int ScannedCount(const RunningApp& app)
 {
     static const std::string suffix = " keys are scanned";

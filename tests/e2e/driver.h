@@ -74,6 +74,13 @@ void TerminateById(DWORD pid);
 // A command as the window's own control would send it, posted across the
 // process boundary; hive toggles flip their check first, as a click does.
 void PostCommand(const RunningApp& app, int id);
+// Start and Pause posted together: the window takes both before the worker
+// could walk a large root, so the scan is paused near its start however
+// fast the machine. False if it is not paused.
+bool StartPaused(const RunningApp& app);
+// Resume posted, for an action that must find the scan running: it has a
+// large root almost whole ahead of it.
+void ResumeScan(const RunningApp& app);
 // The number in "%i keys are scanned", or -1 while the text is another.
 int ScannedCount(const RunningApp& app);
 // One column of every row, read through one buffer in the other process.

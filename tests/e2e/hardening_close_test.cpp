@@ -9,9 +9,7 @@ struct Closing : ProgramCase, ::testing::WithParamInterface<const char*> {
         LaunchProgram(GetParam());
         Click(Control(app, IDC_HIVE_HKCR));
         Click(Control(app, IDC_HIVE_HKLM));
-        Click(Control(app, IDC_START));
-        ASSERT_TRUE(WaitForText(Control(app, IDC_START), "Stop"));
-        Sleep(300);
+        ASSERT_TRUE(StartPaused(app));
     }
     // Clicks the close box and watches the process until it ends: it must
     // end within two seconds with code 0, showing no other window (an error
@@ -47,14 +45,13 @@ struct Closing : ProgramCase, ::testing::WithParamInterface<const char*> {
 TEST_P(Closing, DuringARunningScanEndsWithinTwoSecondsWithZeroAndNoErrorBox)
 {
     StartScan();
+    ResumeScan(app);
     CloseAndWatch();
 }
 
 TEST_P(Closing, DuringAPausedScanEndsWithinTwoSecondsWithZeroAndNoErrorBox)
 {
     StartScan();
-    Click(Control(app, IDC_PAUSE));
-    ASSERT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Resume"));
     CloseAndWatch();
 }
 

@@ -139,10 +139,7 @@ TEST_F(UntouchedRegistry, AWholeSessionChangesNothingButTheEditorsLastKey)
     const DWORD pid = app.process.dwProcessId;
     for (int id : {IDC_HIVE_HKCR, IDC_HIVE_HKCU, IDC_HIVE_HKLM, IDC_HIVE_HKCC, IDC_HIVE_HKU})
         Click(Control(app, id));
-    Click(Control(app, IDC_START));
-    Sleep(1000);
-    Click(Control(app, IDC_PAUSE));
-    EXPECT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Resume"));
+    ASSERT_TRUE(StartPaused(app));
     Sleep(300);
     Click(Control(app, IDC_PAUSE));
     EXPECT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Pause"));

@@ -142,9 +142,8 @@ TEST_F(MainWindowByHand, ClosingDuringARunningScanExitsWithZero)
 {
     Click(Control(app, IDC_HIVE_HKCR));
     Click(Control(app, IDC_HIVE_HKLM));
-    Click(Control(app, IDC_START));
-    EXPECT_TRUE(WaitForText(Control(app, IDC_START), "Stop"));
-    Sleep(300);
+    ASSERT_TRUE(StartPaused(app));
+    ResumeScan(app);
     ClickCloseBox(app.window);
     EXPECT_EQ(WaitExit(app, 2000), 0u);
 }
@@ -152,10 +151,7 @@ TEST_F(MainWindowByHand, ClosingDuringARunningScanExitsWithZero)
 TEST_F(MainWindowByHand, ClosingDuringAPausedScanExitsWithZero)
 {
     Click(Control(app, IDC_HIVE_HKCR));
-    Click(Control(app, IDC_START));
-    Sleep(300);
-    Click(Control(app, IDC_PAUSE));
-    EXPECT_TRUE(WaitForText(Control(app, IDC_PAUSE), "Resume"));
+    ASSERT_TRUE(StartPaused(app));
     Activate(app.window);
     PressKey(VK_F4, false, true);
     EXPECT_EQ(WaitExit(app, 2000), 0u);
