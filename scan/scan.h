@@ -52,6 +52,7 @@ bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before
 
 // ---- Local time (local_time.cpp) -----------------------------------------
 void ConvertToLocalTime(const FILETIME& utc, FILETIME& local);  // by the rules in force at that instant
+void ForgetTimeZoneRules();                              // a new scan reads the zone's rules afresh
 
 // ---- Key tree walk (key_walk.cpp) ----------------------------------------
 void ScanKeyTree(HKEY key, const char* keyName);         // walk, count, list

@@ -3,9 +3,13 @@
 #include "shell/shell.h"
 #include <commctrl.h>
 
-// A format as GetDateFormatA, GetTimeFormatA and the pickers all read it.
-constexpr int FormatSize = 80;
-using Format = char[FormatSize];
+wchar_t PickerDateFormat[FormatSize];
+wchar_t PickerTimeFormat[FormatSize];
+
+// A format as GetDateFormatW, GetTimeFormatW and the pickers all read it:
+// in UTF-16, so the locale's own characters reach the picker whole (the
+// ANSI forms would turn what the code page lacks into "?").
+using Format = wchar_t[FormatSize];
 constexpr int MostFormats = 4;
 constexpr ULONGLONG TicksPerDay = 24ULL * 3600 * 10000000;
 
@@ -15,11 +19,11 @@ struct Run {
     int length;
 };
 
-static Run FindRun(const char* format, char letter, int shortest)
+static Run FindRun(const wchar_t* format, wchar_t letter, int shortest)
 {
     bool quoted = false;
     for (int i = 0; format[i];) {
-        if (format[i] == '\'') {
+        if (format[i] == L'\'') {
             quoted = !quoted;
             ++i;
             continue;
@@ -36,21 +40,21 @@ static Run FindRun(const char* format, char letter, int shortest)
 
 // What parts a day name from the date; a period stays, as it may belong to
 // the number before it ("2026. szeptember 30., szerda").
-static bool IsSeparator(char c)
+static bool IsSeparator(wchar_t c)
 {
-    return c == ' ' || c == ',';
+    return c == L' ' || c == L',';
 }
 
-static void RemoveChars(char* format, int start, int end)
+static void RemoveChars(wchar_t* format, int start, int end)
 {
-    lstrcpyA(format + start, format + end);
+    lstrcpyW(format + start, format + end);
 }
 
 // "dddd, MMMM d, yyyy" becomes "MMMM d, yyyy": the day name goes with the
 // separator after it, or before it when it comes last.
-static void DropDayName(char* format)
+static void DropDayName(wchar_t* format)
 {
-    const Run day = FindRun(format, 'd', 3);
+    const Run day = FindRun(format, L'd', 3);
     if (!day.length)
         return;
     int start = day.start, end = day.start + day.length;
@@ -62,21 +66,21 @@ static void DropDayName(char* format)
     RemoveChars(format, start, end);
 }
 
-static void AbbreviateMonth(char* format)
+static void AbbreviateMonth(wchar_t* format)
 {
-    const Run month = FindRun(format, 'M', 4);
+    const Run month = FindRun(format, L'M', 4);
     if (month.length)
         RemoveChars(format, month.start + 3, month.start + month.length);
 }
 
-static int TextWidth(HDC dc, const char* format, const SYSTEMTIME& value, bool isDate)
+static int TextWidth(HDC dc, const wchar_t* format, const SYSTEMTIME& value, bool isDate)
 {
-    char text[256];
-    const int length = isDate ? GetDateFormatA(LOCALE_USER_DEFAULT, 0, &value, format, text, sizeof text)
-                              : GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &value, format, text, sizeof text);
+    wchar_t text[256];
+    const int length = isDate ? GetDateFormatW(LOCALE_USER_DEFAULT, 0, &value, format, text, 256)
+                              : GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &value, format, text, 256);
     SIZE extent{};
     if (length > 1)
-        GetTextExtentPoint32A(dc, text, length - 1, &extent);
+        GetTextExtentPoint32W(dc, text, length - 1, &extent);
     return extent.cx;
 }
 
@@ -94,7 +98,7 @@ static SYSTEMTIME AddDay(const SYSTEMTIME& day)
 
 // The widest value in the format: of every day of the shown year for a
 // date, of every hour with every minute (and as many seconds) for a time.
-static SYSTEMTIME WidestValue(HDC dc, const char* format, bool isDate, const SYSTEMTIME& shown)
+static SYSTEMTIME WidestValue(HDC dc, const wchar_t* format, bool isDate, const SYSTEMTIME& shown)
 {
     SYSTEMTIME widest = shown;
     int widestWidth = -1;
@@ -130,44 +134,47 @@ static bool ShowsWhole(HWND picker, const SYSTEMTIME& value)
 
 // Tries the formats in order and keeps the first whose widest value the
 // picker shows whole, or the last. The first is the one the picker shows
-// already, so a locale whose form fits sees no change.
-static void FitPickerFormat(HWND picker, const Format* formats, int count, bool isDate)
+// already, so a locale whose form fits sees no change. Returns the one kept.
+static const wchar_t* FitPickerFormat(HWND picker, const Format* formats, int count, bool isDate)
 {
     SYSTEMTIME shown{};
     SendMessageA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown));
     HDC dc = GetDC(picker);
     HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(picker, WM_GETFONT, 0, 0)));
+    int kept = 0;
     for (int i = 0; i < count; ++i) {
-        if (i > 0 && !lstrcmpA(formats[i], formats[i - 1]))
+        if (i > 0 && !lstrcmpW(formats[i], formats[i - 1]))
             continue;
         if (i > 0)
-            SendMessageA(picker, DTM_SETFORMATA, 0, reinterpret_cast<LPARAM>(formats[i]));
+            SendMessageW(picker, DTM_SETFORMATW, 0, reinterpret_cast<LPARAM>(formats[i]));
+        kept = i;
         if (ShowsWhole(picker, WidestValue(dc, formats[i], isDate, shown)))
             break;
     }
     SelectObject(dc, oldFont);
     ReleaseDC(picker, dc);
     SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
+    return formats[kept];
 }
 
 // The locale's long date, without its day name, with its month abbreviated
 // too, then its short date.
 static int DateFormats(Format (&formats)[MostFormats])
 {
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLONGDATE, formats[0], FormatSize);
-    lstrcpyA(formats[1], formats[0]);
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SLONGDATE, formats[0], FormatSize);
+    lstrcpyW(formats[1], formats[0]);
     DropDayName(formats[1]);
-    lstrcpyA(formats[2], formats[1]);
+    lstrcpyW(formats[2], formats[1]);
     AbbreviateMonth(formats[2]);
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, formats[3], FormatSize);
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, formats[3], FormatSize);
     return 4;
 }
 
 // The locale's time with seconds, then a 24-hour one with seconds.
 static int TimeFormats(Format (&formats)[MostFormats])
 {
-    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, formats[0], FormatSize);
-    lstrcpyA(formats[1], "HH:mm:ss");
+    GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, formats[0], FormatSize);
+    lstrcpyW(formats[1], L"HH:mm:ss");
     return 2;
 }
 
@@ -175,8 +182,8 @@ void FitPickerFormats()
 {
     Format dates[MostFormats], times[MostFormats];
     const int dateCount = DateFormats(dates), timeCount = TimeFormats(times);
-    FitPickerFormat(FromDatePicker, dates, dateCount, true);
+    lstrcpyW(PickerDateFormat, FitPickerFormat(FromDatePicker, dates, dateCount, true));
     FitPickerFormat(BeforeDatePicker, dates, dateCount, true);
-    FitPickerFormat(FromTimePicker, times, timeCount, false);
+    lstrcpyW(PickerTimeFormat, FitPickerFormat(FromTimePicker, times, timeCount, false));
     FitPickerFormat(BeforeTimePicker, times, timeCount, false);
 }

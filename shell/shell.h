@@ -36,6 +36,9 @@ void InitMainWindow(HWND hwnd);                      // system menu, handles, li
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // ---- Picker formats (picker_formats.cpp) ---------------------------------
+constexpr int FormatSize = 80;
+extern wchar_t PickerDateFormat[FormatSize];         // what the date pickers show, in the locale's own characters
+extern wchar_t PickerTimeFormat[FormatSize];         // and the time pickers
 void FitPickerFormats();                             // each picker shows its widest value whole
 
 // ---- Status line (status_line.cpp): text set at once, painted at the screen's pace
