@@ -138,17 +138,14 @@ void ConvertToLocalTime(const FILETIME& utc, FILETIME& local)
     const YearOffsets* year = LastYear < YearsKnown && Years[LastYear].start <= t && t < Years[LastYear].end
                                 ? &Years[LastYear] : FindYear(t);
     int64_t offset = 0;
-    if (year && year->changes < 0 && OffsetAt(year->zone, t, offset)) {
-        local = AsFileTime(t + offset);
-        return;
-    }
-    if (!year || year->changes < 0) {
+    if (year && year->changes >= 0) {
+        offset = year->offset[0];
+        for (int i = 0; i < year->changes && t >= year->changeAt[i]; ++i)
+            offset = year->offset[i + 1];
+    } else if (!year || !OffsetAt(year->zone, t, offset)) {
         // A time no calendar holds: as the system would have it.
         FileTimeToLocalFileTime(&utc, &local);
         return;
     }
-    offset = year->offset[0];
-    for (int i = 0; i < year->changes && t >= year->changeAt[i]; ++i)
-        offset = year->offset[i + 1];
     local = AsFileTime(t + offset);
 }
