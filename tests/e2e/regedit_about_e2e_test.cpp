@@ -162,10 +162,38 @@ TEST_F(OpenInEditor, APathLongerThan1023CharactersIsStoredCut)
     const int row = RowOf(path);
     ASSERT_GE(row, 0);
     DoubleClickRow(row);
-    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path.substr(0, 1023); }, 5000))
+    // Its first 1,023 characters, back to the end of the last whole name.
+    const std::string parent = path.substr(0, path.rfind('\\', 1023));
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == parent; }, 5000))
         << ReadString(HKEY_CURRENT_USER, Settings, "LastKey").size();
     EditorWindow editor = NewEditor({}, 20000);
     EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
+}
+
+TEST_F(OpenInEditor, APathCutForTheEditorNamesItsParentNotASiblingSpelledByTheCut)
+{
+    std::string parent = FixtureKey;
+    for (int level = 0; level < 3; ++level)
+        parent += "\\" + LongName;
+    const std::string path = FixturePath + parent.substr(FixtureKey.size()) + "\\" + LongName;
+    const std::string parentPath = FixturePath + parent.substr(FixtureKey.size());
+    ASSERT_GT(path.size(), 1023u);
+    // Named by the part of the last name that 1,023 characters take in.
+    CreateKeyPath(HKEY_CURRENT_USER, parent + "\\" + LongName.substr(0, 1023 - parentPath.size() - 1));
+    ScanFixture();
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    DoubleClickRow(row);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == parentPath; }, 5000))
+        << ReadString(HKEY_CURRENT_USER, Settings, "LastKey").size();
+    EditorWindow editor = NewEditor({}, 20000);
+    ASSERT_NE(editor.window, nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        std::string status = EditorStatus(editor);
+        return status.size() >= parentPath.size()
+            && status.compare(status.size() - parentPath.size(), parentPath.size(), parentPath) == 0;
+    }, 10000)) << EditorStatus(editor).size();
     CloseEditor(editor);
 }
 
@@ -268,6 +296,91 @@ TEST_F(OpenInEditor, EnterOpensAndCtrlCCopiesTheSelectedRow)
     EXPECT_NE(editor.window, nullptr);
     CloseEditor(editor);
     EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+namespace {
+
+// The list's context menu, open on the screen.
+bool MenuShown(const RunningApp& app)
+{
+    return FindProcessWindow(app.process.dwProcessId, "#32768") != nullptr;
+}
+
+}  // namespace
+
+TEST_F(OpenInEditor, ShiftF10ThenCCopiesTheSelectedRowsPath)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A";
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    ClickRow(row);
+    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+    SetClipboardText("sentinel");
+    PressKey(VK_F10, false, false, true);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('C');
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == path; }, 3000)) << ClipboardText();
+    EXPECT_FALSE(MenuShown(app));
+}
+
+TEST_F(OpenInEditor, TheMenuKeyThenACopiesEveryRowAsTabSeparatedLines)
+{
+    ScanFixture();
+    ASSERT_GT(RowCount(list), 0);
+    std::string expected = "#\tKey\tLastWriteTime\r\n";
+    const std::vector<std::string> numbers = ColumnTexts(app, list, 0), times = ColumnTexts(app, list, 2);
+    ASSERT_EQ(numbers.size(), paths.size());
+    ASSERT_EQ(times.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i)
+        expected += numbers[i] + "\t" + paths[i] + "\t" + times[i] + "\r\n";
+    ASSERT_TRUE(TabTo(app, IDC_RESULTS));
+    SetClipboardText("sentinel");
+    PressKey(VK_APPS);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('A');
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == expected; }, 5000)) << ClipboardText().substr(0, 300);
+}
+
+TEST_F(OpenInEditor, ShiftF10ThenOOpensTheRowInTheEditor)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A\\B";
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    ClickRow(row);
+    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+    SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    PressKey(VK_F10, false, false, true);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('O');
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path; }, 5000));
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
+}
+
+TEST_F(OpenInEditor, EscapeClosesTheMenuAndChangesNothing)
+{
+    ScanFixture();
+    const int row = RowOf(FixturePath + "\\A");
+    ASSERT_GE(row, 0);
+    ClickRow(row);
+    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+    SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    SetClipboardText("sentinel");
+    const int rows = RowCount(list);
+    PressKey(VK_F10, false, false, true);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !MenuShown(app); }, 3000));
+    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
+    EXPECT_EQ(ClipboardText(), "sentinel");
+    EXPECT_EQ(RowCount(list), rows);
+    EXPECT_EQ(ListState(list, LVNI_SELECTED), row);
+    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(IsWindowVisible(app.window));
 }
 
 namespace {
