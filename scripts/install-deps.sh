@@ -13,7 +13,7 @@ installed() {
     [ "$(dpkg-query -W -f='${Status}' "$1" 2>/dev/null)" = "install ok installed" ]
 }
 
-wanted="g++-mingw-w64-i686 cmake wine wine64 xvfb xauth imagemagick googletest python3"
+wanted="g++-mingw-w64-i686 cmake wine wine64 xvfb xauth imagemagick googletest python3 locales"
 if [ "$build_arch" = i686 ]; then
     wanted="$wanted wine32:i386"
 else
