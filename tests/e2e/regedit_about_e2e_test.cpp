@@ -383,6 +383,37 @@ TEST_F(OpenInEditor, EscapeClosesTheMenuAndChangesNothing)
     EXPECT_TRUE(IsWindowVisible(app.window));
 }
 
+// The row under the mouse is selected first; outside the rows, with the
+// list empty, the one item there is greyed.
+TEST_F(OpenInEditor, ARightClickActsOnItsRowAndAnEmptyListHasNothingToCopy)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A";
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+    Sleep(100);
+    RECT rect = RowRect(app, list, row);
+    SetClipboardText("sentinel");
+    RightClickAt({rect.left + 200, (rect.top + rect.bottom) / 2});
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    EXPECT_EQ(ListState(list, LVNI_SELECTED), row);
+    PressKey('C');
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == path; }, 3000)) << ClipboardText();
+
+    Click(Control(app, IDC_CLEAR));
+    ASSERT_TRUE(WaitFor([&] { return RowCount(list) == 0; }, 3000));
+    SetClipboardText("sentinel");
+    GetWindowRect(list, &rect);
+    RightClickAt({(rect.left + rect.right) / 2, rect.bottom - 20});
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('A');
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !MenuShown(app); }, 3000));
+    EXPECT_EQ(ClipboardText(), "sentinel");
+    EXPECT_TRUE(IsWindowVisible(app.window));
+}
+
 namespace {
 
 // A regedit.exe left in the program's folder, which is made the current
