@@ -68,6 +68,13 @@ std::string EditorStatus(const EditorWindow& editor)
     return bar ? Text(bar) : std::string();
 }
 
+int ListState(HWND list, UINT flag)
+{
+    DWORD_PTR item = 0;
+    SendMessageTimeoutA(list, LVM_GETNEXTITEM, WPARAM(-1), flag, SMTO_ABORTIFHUNG, 5000, &item);
+    return static_cast<int>(item);
+}
+
 struct OpenInEditor : ProgramCase {
     void SetUp() override
     {
@@ -115,6 +122,15 @@ struct OpenInEditor : ProgramCase {
         ClickAt({rect.left + 60, (rect.top + rect.bottom) / 2}, twice);
     }
     void DoubleClickRow(int row) { ClickRow(row, true); }
+    // Clicks the path's row and waits until it is selected; -1 if it is not.
+    int SelectRowOf(const std::string& path)
+    {
+        const int row = RowOf(path);
+        if (row < 0)
+            return -1;
+        ClickRow(row);
+        return WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000) ? row : -1;
+    }
     bool hadSettings = false;
     std::string savedLastKey;
     HWND list = nullptr;
@@ -247,11 +263,15 @@ void SetClipboardText(const std::string& text)
     CloseClipboard();
 }
 
-int ListState(HWND list, UINT flag)
+// No editor started, "LastKey" and the clipboard still "sentinel", the
+// program still open.
+void ExpectNothingChanged(RunningApp& app)
 {
-    DWORD_PTR item = 0;
-    SendMessageTimeoutA(list, LVM_GETNEXTITEM, WPARAM(-1), flag, SMTO_ABORTIFHUNG, 5000, &item);
-    return static_cast<int>(item);
+    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
+    EXPECT_EQ(ClipboardText(), "sentinel");
+    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(IsWindowVisible(app.window));
 }
 
 }  // namespace
@@ -270,21 +290,14 @@ TEST_F(OpenInEditor, WithNoRowSelectedEnterAndCtrlCDoNothingAndTheWindowStaysOpe
     PressKey(VK_RETURN);
     PressKey('C', true);
     PressKey(VK_ESCAPE);
-    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
-    EXPECT_EQ(ClipboardText(), "sentinel");
-    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
-    EXPECT_TRUE(IsWindowVisible(app.window));
+    ExpectNothingChanged(app);
 }
 
 TEST_F(OpenInEditor, EnterOpensAndCtrlCCopiesTheSelectedRow)
 {
     ScanFixture();
     const std::string path = FixturePath + "\\A";
-    const int row = RowOf(path);
-    ASSERT_GE(row, 0);
-    ClickRow(row);
-    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+    ASSERT_GE(SelectRowOf(path), 0);
 
     SetClipboardText("sentinel");
     PressKey('C', true);
@@ -312,10 +325,7 @@ TEST_F(OpenInEditor, ShiftF10ThenCCopiesTheSelectedRowsPath)
 {
     ScanFixture();
     const std::string path = FixturePath + "\\A";
-    const int row = RowOf(path);
-    ASSERT_GE(row, 0);
-    ClickRow(row);
-    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+    ASSERT_GE(SelectRowOf(path), 0);
     SetClipboardText("sentinel");
     PressKey(VK_F10, false, false, true);
     ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
@@ -346,10 +356,7 @@ TEST_F(OpenInEditor, ShiftF10ThenOOpensTheRowInTheEditor)
 {
     ScanFixture();
     const std::string path = FixturePath + "\\A\\B";
-    const int row = RowOf(path);
-    ASSERT_GE(row, 0);
-    ClickRow(row);
-    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+    ASSERT_GE(SelectRowOf(path), 0);
     SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
     PressKey(VK_F10, false, false, true);
     ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
@@ -363,10 +370,8 @@ TEST_F(OpenInEditor, ShiftF10ThenOOpensTheRowInTheEditor)
 TEST_F(OpenInEditor, EscapeClosesTheMenuAndChangesNothing)
 {
     ScanFixture();
-    const int row = RowOf(FixturePath + "\\A");
+    const int row = SelectRowOf(FixturePath + "\\A");
     ASSERT_GE(row, 0);
-    ClickRow(row);
-    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
     SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
     SetClipboardText("sentinel");
     const int rows = RowCount(list);
@@ -374,13 +379,9 @@ TEST_F(OpenInEditor, EscapeClosesTheMenuAndChangesNothing)
     ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
     PressKey(VK_ESCAPE);
     EXPECT_TRUE(WaitFor([&] { return !MenuShown(app); }, 3000));
-    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
-    EXPECT_EQ(ClipboardText(), "sentinel");
+    ExpectNothingChanged(app);
     EXPECT_EQ(RowCount(list), rows);
     EXPECT_EQ(ListState(list, LVNI_SELECTED), row);
-    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
-    EXPECT_TRUE(IsWindowVisible(app.window));
 }
 
 // The row under the mouse is selected first; outside the rows, with the
