@@ -32,6 +32,12 @@
 #define IDA_FROM_NOW        40002
 #define IDA_FROM_TO_BEFORE  40003
 
+// The result list's context menu: a row's popup, then the list's
+#define IDR_ROW_MENU        103
+#define IDM_OPEN_ROW        2002
+#define IDM_COPY_KEY_PATH   2003
+#define IDM_COPY_ALL_ROWS   2004
+
 // Version block
 #define QUILLMERE_VERSION_BIN  1,0,0,1
 #define QUILLMERE_VERSION_TEXT "1, 0, 0, 1"

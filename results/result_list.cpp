@@ -58,7 +58,6 @@ static int ScreenDpi(HWND list)
 static int WidestTimeWidth(HWND list)
 {
     static constexpr char WidestTime[] = "30.12.2000 23:59:59";
-    static constexpr int CellPadding = 12;
     return int(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(WidestTime))) + CellPadding;
 }
 

@@ -10,6 +10,7 @@
 extern int32_t RowCount;                 // rows since start-up or the last Clear; UI thread only
 extern std::atomic<uint32_t> ClearCount; // Clears so far; written on the UI thread, read by the walk
 extern std::atomic<bool> ListPainting;   // the list is catching up with new rows; the walk's hand-over waits
+constexpr int CellPadding = 12;          // pixels a list cell keeps clear of its text, both sides together
 
 // Rows the walk has found since its last hand-over, packed: each row's key
 // text and then its time text, both NUL-terminated. They travel to the
@@ -50,5 +51,11 @@ void ClaimEnterKey(HWND list);                                   // Enter reache
 int SelectedRow();                                               // or -1 when none is
 void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
 
-// ---- Clipboard (copy_key_path.cpp) ---------------------------------------
+// ---- Clipboard (clipboard.cpp, copy_all_rows.cpp) -------------------------
+bool CopyTextToClipboard(const char* text, size_t length);       // ANSI and Unicode forms; false: clipboard untouched
 void CopyKeyPath(int item);                                      // the row's key path, as text
+void CopyAllRows();                                              // every row listed so far, tab-separated lines
+
+// ---- Context menu and tips (row_menu.cpp, row_tip.cpp) -------------------
+void ShowRowMenu(LPARAM at);                                     // WM_CONTEXTMENU's point; -1, -1 from the keyboard
+void ShowRowTip(NMLVGETINFOTIPA* request);                       // a cut key path shown whole

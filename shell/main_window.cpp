@@ -129,6 +129,8 @@ static LRESULT OnNotify(HWND, int, NMHDR* header)
         OpenRow(SelectedRow());
     else if (header->code == LVN_KEYDOWN && header->hwndFrom == ResultList)
         OnResultListKey(reinterpret_cast<NMLVKEYDOWN*>(header));
+    else if (header->code == LVN_GETINFOTIPA && header->hwndFrom == ResultList)
+        ShowRowTip(reinterpret_cast<NMLVGETINFOTIPA*>(header));
     return 0;
 }
 
@@ -152,6 +154,16 @@ static void OnCommand(HWND hwnd, int id, HWND, UINT)
     }
 }
 
+// The list's own, from a right-click or the keyboard (Shift+F10, the Menu
+// key); any other goes on to the system.
+static void OnContextMenu(HWND hwnd, HWND target, LPARAM at)
+{
+    if (target == ResultList)
+        ShowRowMenu(at);
+    else
+        DefWindowProcA(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), at);
+}
+
 static void OnSysCommand(HWND hwnd, UINT command, int x, int y)
 {
     if (LOWORD(command) == IDM_ABOUT)
@@ -170,6 +182,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
     case WM_NEXTDLGCTL:
         OnNextDlgCtl(hwnd, wParam, lParam);
+        return 0;
+    case WM_CONTEXTMENU:
+        OnContextMenu(hwnd, reinterpret_cast<HWND>(wParam), lParam);
         return 0;
     case WM_APP_WALK_PROGRESS:
         OnWalkProgress(reinterpret_cast<const FoundRowBatch*>(wParam), reinterpret_cast<const char*>(lParam));

@@ -336,3 +336,63 @@ TEST(ResultList, ARefusedRowLeavesTheOtherRowsWholeAndNumberedWithoutGaps)
     SendRow("HKEY_CURRENT_USER\\E", "1.2.2003 4:5:6");
     EXPECT_EQ(RowText(3, 0), "4");
 }
+
+namespace {
+
+std::string TipText(int row, int column)
+{
+    char text[1024] = "";
+    lstrcpynA(text, RowText(row, column).c_str(), sizeof text);   // as the list fills it
+    NMLVGETINFOTIPA tip{};
+    tip.hdr = {ResultList, IDC_RESULTS, UINT(LVN_GETINFOTIPA)};
+    tip.pszText = text;
+    tip.cchTextMax = sizeof text;
+    tip.iItem = row;
+    tip.iSubItem = column;
+    SendMessageA(MainWindow, WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&tip));
+    return text;
+}
+
+}  // namespace
+
+// A key path wider than its column is the row's tip, whichever column asks;
+// one that fits has none.
+TEST(ResultList, ACutKeyPathIsTheRowsTipAndOneThatFitsHasNone)
+{
+    ResetScanState();
+    const std::string cut = "HKEY_CURRENT_USER\\" + std::string(300, 'w');
+    SendRow("HKEY_CURRENT_USER\\Short", "1.2.2003 4:5:6");
+    SendRow(cut.c_str(), "1.2.2003 4:5:6");
+    EXPECT_EQ(TipText(0, 0), "");
+    EXPECT_EQ(TipText(0, 1), "");
+    EXPECT_EQ(TipText(1, 0), cut);
+    EXPECT_EQ(TipText(1, 2), cut);
+}
+
+// Copied text carries its Unicode form, made from the ANSI code page the
+// path is in: left to Windows, it is made with the keyboard language's.
+// Its own ctest entry runs this with a Polish system and an English user.
+TEST(Clipboard, ACopiedPathReadsAsTheSameUnicodeTextWhateverTheKeyboardLanguage)
+{
+    if (GetACP() != 1250)
+        GTEST_SKIP() << "needs the Central European code page";
+    ResetScanState();
+    OpenTimeWindowWide();
+    const std::wstring name = L"Za\x017C\x00F3\x0142\x0107";   // Zażółć
+    RegistryFixture fixture("CopiedInCodePage");
+    fixture.AddW(name);
+    HKEY key = fixture.Open();
+    ASSERT_NE(key, nullptr);
+    WalkKey(key, "ROOT");
+    RegCloseKey(key);
+    ASSERT_EQ(RowCount, 1);
+    CopyKeyPath(0);
+    std::wstring copied = L"(none)";
+    ASSERT_TRUE(OpenClipboard(MainWindow));
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        copied = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    EXPECT_TRUE(copied == L"ROOT\\" + name);
+}

@@ -149,6 +149,13 @@ void ClickAt(POINT screen, bool twice)
     Sleep(200);
 }
 
+void RightClickAt(POINT screen)
+{
+    INPUT inputs[2] = {MouseInput(screen, MOUSEEVENTF_RIGHTDOWN), MouseInput(screen, MOUSEEVENTF_RIGHTUP)};
+    SendInput(2, inputs, sizeof(INPUT));
+    Sleep(200);
+}
+
 void Click(HWND control, bool twice)
 {
     RECT rect;

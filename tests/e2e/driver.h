@@ -38,6 +38,7 @@ std::string ExeDirectory();
 void Activate(HWND hwnd);
 void MoveMouseTo(POINT screen);
 void ClickAt(POINT screen, bool twice = false);
+void RightClickAt(POINT screen);
 void Click(HWND control, bool twice = false);
 void PressKey(WORD vk, bool ctrl = false, bool alt = false, bool shift = false);
 HWND FocusedWindow(const RunningApp& app);

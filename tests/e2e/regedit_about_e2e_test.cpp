@@ -68,6 +68,13 @@ std::string EditorStatus(const EditorWindow& editor)
     return bar ? Text(bar) : std::string();
 }
 
+int ListState(HWND list, UINT flag)
+{
+    DWORD_PTR item = 0;
+    SendMessageTimeoutA(list, LVM_GETNEXTITEM, WPARAM(-1), flag, SMTO_ABORTIFHUNG, 5000, &item);
+    return static_cast<int>(item);
+}
+
 struct OpenInEditor : ProgramCase {
     void SetUp() override
     {
@@ -115,6 +122,15 @@ struct OpenInEditor : ProgramCase {
         ClickAt({rect.left + 60, (rect.top + rect.bottom) / 2}, twice);
     }
     void DoubleClickRow(int row) { ClickRow(row, true); }
+    // Clicks the path's row and waits until it is selected; -1 if it is not.
+    int SelectRowOf(const std::string& path)
+    {
+        const int row = RowOf(path);
+        if (row < 0)
+            return -1;
+        ClickRow(row);
+        return WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000) ? row : -1;
+    }
     bool hadSettings = false;
     std::string savedLastKey;
     HWND list = nullptr;
@@ -162,10 +178,38 @@ TEST_F(OpenInEditor, APathLongerThan1023CharactersIsStoredCut)
     const int row = RowOf(path);
     ASSERT_GE(row, 0);
     DoubleClickRow(row);
-    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path.substr(0, 1023); }, 5000))
+    // Its first 1,023 characters, back to the end of the last whole name.
+    const std::string parent = path.substr(0, path.rfind('\\', 1023));
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == parent; }, 5000))
         << ReadString(HKEY_CURRENT_USER, Settings, "LastKey").size();
     EditorWindow editor = NewEditor({}, 20000);
     EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
+}
+
+TEST_F(OpenInEditor, APathCutForTheEditorNamesItsParentNotASiblingSpelledByTheCut)
+{
+    std::string parent = FixtureKey;
+    for (int level = 0; level < 3; ++level)
+        parent += "\\" + LongName;
+    const std::string path = FixturePath + parent.substr(FixtureKey.size()) + "\\" + LongName;
+    const std::string parentPath = FixturePath + parent.substr(FixtureKey.size());
+    ASSERT_GT(path.size(), 1023u);
+    // Named by the part of the last name that 1,023 characters take in.
+    CreateKeyPath(HKEY_CURRENT_USER, parent + "\\" + LongName.substr(0, 1023 - parentPath.size() - 1));
+    ScanFixture();
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    DoubleClickRow(row);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == parentPath; }, 5000))
+        << ReadString(HKEY_CURRENT_USER, Settings, "LastKey").size();
+    EditorWindow editor = NewEditor({}, 20000);
+    ASSERT_NE(editor.window, nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        std::string status = EditorStatus(editor);
+        return status.size() >= parentPath.size()
+            && status.compare(status.size() - parentPath.size(), parentPath.size(), parentPath) == 0;
+    }, 10000)) << EditorStatus(editor).size();
     CloseEditor(editor);
 }
 
@@ -219,11 +263,15 @@ void SetClipboardText(const std::string& text)
     CloseClipboard();
 }
 
-int ListState(HWND list, UINT flag)
+// No editor started, "LastKey" and the clipboard still "sentinel", the
+// program still open.
+void ExpectNothingChanged(RunningApp& app)
 {
-    DWORD_PTR item = 0;
-    SendMessageTimeoutA(list, LVM_GETNEXTITEM, WPARAM(-1), flag, SMTO_ABORTIFHUNG, 5000, &item);
-    return static_cast<int>(item);
+    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
+    EXPECT_EQ(ClipboardText(), "sentinel");
+    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(IsWindowVisible(app.window));
 }
 
 }  // namespace
@@ -242,21 +290,14 @@ TEST_F(OpenInEditor, WithNoRowSelectedEnterAndCtrlCDoNothingAndTheWindowStaysOpe
     PressKey(VK_RETURN);
     PressKey('C', true);
     PressKey(VK_ESCAPE);
-    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
-    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, Settings, "LastKey"), "sentinel");
-    EXPECT_EQ(ClipboardText(), "sentinel");
-    EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
-    EXPECT_TRUE(IsWindowVisible(app.window));
+    ExpectNothingChanged(app);
 }
 
 TEST_F(OpenInEditor, EnterOpensAndCtrlCCopiesTheSelectedRow)
 {
     ScanFixture();
     const std::string path = FixturePath + "\\A";
-    const int row = RowOf(path);
-    ASSERT_GE(row, 0);
-    ClickRow(row);
-    ASSERT_TRUE(WaitFor([&] { return ListState(list, LVNI_SELECTED) == row; }, 3000));
+    ASSERT_GE(SelectRowOf(path), 0);
 
     SetClipboardText("sentinel");
     PressKey('C', true);
@@ -268,6 +309,110 @@ TEST_F(OpenInEditor, EnterOpensAndCtrlCCopiesTheSelectedRow)
     EXPECT_NE(editor.window, nullptr);
     CloseEditor(editor);
     EXPECT_EQ(WaitExit(app, 0), static_cast<DWORD>(STILL_ACTIVE));
+}
+
+namespace {
+
+// The list's context menu, open on the screen.
+bool MenuShown(const RunningApp& app)
+{
+    return FindProcessWindow(app.process.dwProcessId, "#32768") != nullptr;
+}
+
+}  // namespace
+
+TEST_F(OpenInEditor, ShiftF10ThenCCopiesTheSelectedRowsPath)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A";
+    ASSERT_GE(SelectRowOf(path), 0);
+    SetClipboardText("sentinel");
+    PressKey(VK_F10, false, false, true);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('C');
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == path; }, 3000)) << ClipboardText();
+    EXPECT_FALSE(MenuShown(app));
+}
+
+TEST_F(OpenInEditor, TheMenuKeyThenACopiesEveryRowAsTabSeparatedLines)
+{
+    ScanFixture();
+    ASSERT_GT(RowCount(list), 0);
+    std::string expected = "#\tKey\tLastWriteTime\r\n";
+    const std::vector<std::string> numbers = ColumnTexts(app, list, 0), times = ColumnTexts(app, list, 2);
+    ASSERT_EQ(numbers.size(), paths.size());
+    ASSERT_EQ(times.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i)
+        expected += numbers[i] + "\t" + paths[i] + "\t" + times[i] + "\r\n";
+    ASSERT_TRUE(TabTo(app, IDC_RESULTS));
+    SetClipboardText("sentinel");
+    PressKey(VK_APPS);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('A');
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == expected; }, 5000)) << ClipboardText().substr(0, 300);
+}
+
+TEST_F(OpenInEditor, ShiftF10ThenOOpensTheRowInTheEditor)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A\\B";
+    ASSERT_GE(SelectRowOf(path), 0);
+    SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    PressKey(VK_F10, false, false, true);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('O');
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path; }, 5000));
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
+}
+
+TEST_F(OpenInEditor, EscapeClosesTheMenuAndChangesNothing)
+{
+    ScanFixture();
+    const int row = SelectRowOf(FixturePath + "\\A");
+    ASSERT_GE(row, 0);
+    SetString(HKEY_CURRENT_USER, Settings, "LastKey", "sentinel");
+    SetClipboardText("sentinel");
+    const int rows = RowCount(list);
+    PressKey(VK_F10, false, false, true);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !MenuShown(app); }, 3000));
+    ExpectNothingChanged(app);
+    EXPECT_EQ(RowCount(list), rows);
+    EXPECT_EQ(ListState(list, LVNI_SELECTED), row);
+}
+
+// The row under the mouse is selected first; outside the rows, with the
+// list empty, the one item there is greyed.
+TEST_F(OpenInEditor, ARightClickActsOnItsRowAndAnEmptyListHasNothingToCopy)
+{
+    ScanFixture();
+    const std::string path = FixturePath + "\\A";
+    const int row = RowOf(path);
+    ASSERT_GE(row, 0);
+    SendMessageA(list, LVM_ENSUREVISIBLE, row, FALSE);
+    Sleep(100);
+    RECT rect = RowRect(app, list, row);
+    SetClipboardText("sentinel");
+    RightClickAt({rect.left + 200, (rect.top + rect.bottom) / 2});
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    EXPECT_EQ(ListState(list, LVNI_SELECTED), row);
+    PressKey('C');
+    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == path; }, 3000)) << ClipboardText();
+
+    Click(Control(app, IDC_CLEAR));
+    ASSERT_TRUE(WaitFor([&] { return RowCount(list) == 0; }, 3000));
+    SetClipboardText("sentinel");
+    GetWindowRect(list, &rect);
+    RightClickAt({(rect.left + rect.right) / 2, rect.bottom - 20});
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('A');
+    PressKey(VK_ESCAPE);
+    EXPECT_TRUE(WaitFor([&] { return !MenuShown(app); }, 3000));
+    EXPECT_EQ(ClipboardText(), "sentinel");
+    EXPECT_TRUE(IsWindowVisible(app.window));
 }
 
 namespace {

@@ -1,0 +1,27 @@
+// A row's tip: its whole key path, when the Key column shows it cut.
+#include "results/results.h"
+#include "scan/scan.h"
+#include "shell/shell.h"
+#include <commctrl.h>
+
+static bool FitsKeyColumn(const char* path)
+{
+    const int width = int(SendMessageA(ResultList, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(path)));
+    const int room = int(SendMessageA(ResultList, LVM_GETCOLUMNWIDTH, 1, 0)) - CellPadding;
+    return width <= room;
+}
+
+// Asked for the row, whichever column is under the mouse. An empty text
+// shows no tip.
+void ShowRowTip(NMLVGETINFOTIPA* request)
+{
+    if (!request->pszText || request->cchTextMax <= 0)
+        return;
+    request->pszText[0] = '\0';
+    if (request->iItem < 0 || request->iItem >= RowCount)
+        return;
+    char path[PathSize];
+    ReadKeyPath(request->iItem, path, sizeof path);
+    if (!FitsKeyColumn(path))
+        lstrcpynA(request->pszText, path, request->cchTextMax);
+}
