@@ -98,7 +98,7 @@ static void ListKey(const char* name)
 // subkeys and values it has, and its name, in two of its answers, laid out
 // as Microsoft documents them.
 typedef LONG NTSTATUS;
-enum KEY_INFORMATION_CLASS { KeyBasicInformation = 0, KeyNodeInformation = 1, KeyFullInformation = 2 };
+enum KEY_INFORMATION_CLASS { KeyBasicInformation = 0, KeyFullInformation = 2 };
 struct KEY_BASIC_INFORMATION {
     LARGE_INTEGER LastWriteTime;
     ULONG TitleIndex;
@@ -147,7 +147,7 @@ union ChildAnswer {
 struct ChildFacts {
     FILETIME lastWrite;
     bool open;                 // it has subkeys, or may link to a key that has
-    bool askCount;             // whether it has is known only once it is open
+    bool askCount;             // whether it has any is known only once it is open
     bool namesFit;             // its subkeys' names fit the name buffer
 };
 
