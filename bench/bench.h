@@ -1,6 +1,7 @@
-// The scan benchmark: a synthetic key tree timed bare (A), through the main
-// window listing no key (B) and every key (C), and by reg.exe (D), in one
-// run; and the cost of a listed row, message by message.
+// The scan benchmark: a synthetic key tree walked by four registry calls a
+// key as the walk once was (A4), scanned through the main window listing no
+// key (B) and every key (C), and queried by reg.exe (D), in one run; and the
+// cost of a listed row, message by message.
 #pragma once
 #include <windows.h>
 #include <cstddef>
@@ -29,7 +30,7 @@ void RemoveTree();
 void RemoveTreeOnExit();                         // on Ctrl+C and on a crash too
 
 // ---- Timed runs (timed_runs.cpp) ------------------------------------------
-int BareWalk(HKEY key);                          // A: the walk's registry calls alone; keys walked
+int BareWalk(HKEY key);                          // A4: four registry calls a key, alone; keys walked
 void PumpFor(DWORD milliseconds);
 double RunScan(int64_t from, int64_t before);    // B, C: Start, messages until the worker ends
 double RunRegExe(const char* arguments, DWORD* exitCode);   // D
@@ -87,9 +88,10 @@ double IdleRoundTrip(int messages);              // one synchronous cross-thread
 // ---- Report (report.cpp) ---------------------------------------------------
 struct BenchFigures {
     int made, otherKeys, deepest;
-    int rounds;                                  // A and B: the fastest of this many runs each
+    int rounds;                                  // A4 and B: the fastest of this many runs each
     bool listEvery;
     int keysA, keysB, keysC, rowsB, rowsC;
+    int openedB, namedB, openedC, namedC;        // keys the scan's walk opened and named
     double timeA, timeB, timeC, timeD, regStartup;
     double roundTrip;                            // one message to the idle window
     RoundTrips tripsB, tripsC;

@@ -37,10 +37,10 @@ int64_t LocalNowTicks()
     return int64_t((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime);
 }
 
-// ---- A: the bare walk ----------------------------------------------------
+// ---- A4: the walk of four calls a key -------------------------------------
 
-// The walk's four registry calls per key, by UTF-16 names as the walk
-// makes them, and nothing else.
+// The four registry calls a key that the walk once made (enumerate, open,
+// ask for the subkey count, close), by UTF-16 names, and nothing else.
 int BareWalk(HKEY key)
 {
     int keys = 0;

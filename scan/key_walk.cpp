@@ -2,6 +2,7 @@
 #include "scan/scan.h"
 #include "shell/shell.h"
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 
@@ -92,72 +93,216 @@ static void ListKey(const char* name)
     HoldFoundRow(KeyPathText, TimeText);
 }
 
+// ntdll's enumeration (documented as ZwEnumerateKey) answers, for a child
+// at an index, what the walk needs to know of it: its write time, how many
+// subkeys and values it has, and its name, in two of its answers, laid out
+// as Microsoft documents them.
+typedef LONG NTSTATUS;
+enum KEY_INFORMATION_CLASS { KeyBasicInformation = 0, KeyFullInformation = 2 };
+struct KEY_BASIC_INFORMATION {
+    LARGE_INTEGER LastWriteTime;
+    ULONG TitleIndex;
+    ULONG NameLength;          // bytes
+    WCHAR Name[1];             // not terminated
+};
+struct KEY_FULL_INFORMATION {
+    LARGE_INTEGER LastWriteTime;
+    ULONG TitleIndex;
+    ULONG ClassOffset;
+    ULONG ClassLength;
+    ULONG SubKeys;
+    ULONG MaxNameLen;          // bytes
+    ULONG MaxClassLen;
+    ULONG Values;
+    ULONG MaxValueNameLen;     // bytes
+    ULONG MaxValueDataLen;
+    WCHAR Class[1];
+};
+static_assert(offsetof(KEY_BASIC_INFORMATION, Name) == 16 && offsetof(KEY_FULL_INFORMATION, Class) == 44,
+              "the layouts of 32-bit and 64-bit Windows alike");
+extern "C" NTSTATUS NTAPI NtEnumerateKey(HANDLE key, ULONG index, KEY_INFORMATION_CLASS informationClass,
+                                         void* information, ULONG length, ULONG* resultLength);
+constexpr NTSTATUS StatusSuccess = 0;
+constexpr NTSTATUS StatusBufferOverflow = NTSTATUS(0x80000005);
+constexpr NTSTATUS StatusNoMoreEntries = NTSTATUS(0x8000001A);
+constexpr NTSTATUS StatusBufferTooSmall = NTSTATUS(0xC0000023);
+
+// A symbolic link reports no subkeys of its own, and its one value is
+// "SymbolicLinkValue". Opening it follows the link, so a key that looks
+// like one is opened and asked, as every key once was.
+constexpr ULONG LinkValueNameBytes = 17 * sizeof(WCHAR);
+
+// One answer at a time, in one buffer a level: the full information (a
+// class name of up to 242 characters included; a longer one takes the
+// calls every key once took), the name with room for its terminator, or
+// the name from those calls.
+union ChildAnswer {
+    KEY_FULL_INFORMATION full;
+    KEY_BASIC_INFORMATION basic;
+    wchar_t name[NameSize];
+    unsigned char room[offsetof(KEY_BASIC_INFORMATION, Name) + NameSize * sizeof(WCHAR)];
+};
+
+// What the walk knows of a child before it is named.
+struct ChildFacts {
+    FILETIME lastWrite;
+    bool open;                 // it has subkeys, or may link to a key that has
+    bool askCount;             // whether it has any is known only once it is open
+    bool namesFit;             // its subkeys' names fit the name buffer
+};
+
+std::atomic<int32_t> KeysNamed{0};
+std::atomic<int32_t> KeysOpened{0};
+
 // Windows nests keys at most 512 deep. A deeper tree (Wine takes one) would
 // exhaust the worker's stack, so the walk goes no deeper: a key at the limit
 // is counted and listed like one that cannot be opened. A level takes about
-// 900 bytes, both name buffers included, so 512 levels use under half of a
-// 1 MiB stack.
+// 1,000 bytes (1,100 unoptimised), its answer buffer and name included, so
+// 512 levels use about half of a 1 MiB stack.
 static constexpr int MaxKeyDepth = 512;
 static int SubtreeDepth;           // levels below the root key of the key in hand, less one
 
-static void WalkLevel(HKEY key, const char* keyName);
+static void WalkLevel(HKEY key, const char* keyName, bool namesFit);
+
+// The one place a write time is made local; ListKey shows LocalWriteTime.
+static bool IsListed(const FILETIME& lastWrite)
+{
+    ConvertToLocalTime(lastWrite, LocalWriteTime);
+    return IsInTimeWindow(LocalWriteTime);
+}
+
+static FILETIME AsFileTime(const LARGE_INTEGER& time)
+{
+    return {time.LowPart, DWORD(time.HighPart)};
+}
+
+// ntdll takes kernel handles only, which are multiples of four. A predefined
+// root is none (advapi32 maps it), nor, on Windows, a key opened below
+// HKEY_CLASSES_ROOT: its handle carries a tag in the low bits, and advapi32
+// merges the user's classes into the machine's when it enumerates it. Such
+// levels keep advapi32's calls.
+static bool EnumeratesNatively(HKEY key)
+{
+    const ULONG value = HandleToUlong(key);
+    return value < 0x80000000u && (value & 3) == 0;
+}
+
+// An opened key's subkey count, and whether their names all fit the buffer.
+static DWORD CountSubkeys(HKEY key, bool* namesFit)
+{
+    DWORD subkeyCount = 0, longest = NameSize;
+    if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeyCount, &longest, nullptr,
+                         nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return 0;
+    *namesFit = longest < NameSize;
+    return subkeyCount;
+}
 
 // Opens the subkey by its UTF-16 name, which names it exactly, and on the
 // native registry view: a 32-bit process is otherwise redirected to
 // Wow6432Node and would list paths naming other keys.
-static void ScanSubtree(HKEY key, const wchar_t* wideName, const char* name)
+static void ScanSubtree(HKEY key, const wchar_t* wideName, const char* name, ChildFacts facts)
 {
     if (SubtreeDepth >= MaxKeyDepth - 1)
         return;
     HKEY sub;
+    KeysOpened.fetch_add(1, std::memory_order_relaxed);
     if (RegOpenKeyExW(key, wideName, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS)
         return;
-    DWORD subkeyCount = 0;
-    if (RegQueryInfoKeyW(sub, nullptr, nullptr, nullptr, &subkeyCount, nullptr, nullptr,
-                         nullptr, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS
-        && subkeyCount != 0) {
+    if (!facts.askCount || CountSubkeys(sub, &facts.namesFit) != 0) {
         ++SubtreeDepth;
-        WalkLevel(sub, name);
+        WalkLevel(sub, name, facts.namesFit);
         --SubtreeDepth;
     }
     RegCloseKey(sub);
 }
 
+static void VisitNamedChild(HKEY key, const wchar_t* wideName, int wideLength, const ChildFacts& facts)
+{
+    char name[NameSize];
+    MakeAnsiName(wideName, wideLength, name, sizeof name);
+    KeysNamed.fetch_add(1, std::memory_order_relaxed);
+
+    ShowWalkProgress(AncestorPath);
+    KeysScanned.fetch_add(1, std::memory_order_relaxed);
+    if (facts.open)
+        ScanSubtree(key, wideName, name, facts);
+
+    if (IsListed(facts.lastWrite))
+        ListKey(name);
+}
+
+// The child at index as every key once took it: its name and write time,
+// then open, ask for its subkey count, walk, close. False when the level ends.
+static bool VisitChildByName(HKEY key, DWORD index, ChildAnswer& answer)
+{
+    DWORD nameLength = NameSize;
+    ChildFacts facts{{}, true, true, false};
+    LONG result = RegEnumKeyExW(key, index, answer.name, &nameLength, nullptr, nullptr, nullptr, &facts.lastWrite);
+    // Windows names have at most 255 characters, but Wine takes one more,
+    // which does not fit: that one subkey is skipped. Any other failure
+    // would repeat for every index, so this level ends. Neither leaves a
+    // stale name.
+    if (result == ERROR_MORE_DATA)
+        return true;
+    if (result != ERROR_SUCCESS)
+        return false;
+    VisitNamedChild(key, answer.name, static_cast<int>(nameLength), facts);
+    return true;
+}
+
+// The child at index from its full information: a key without subkeys that
+// is not listed costs this one call. Its name is asked for only when it is
+// walked, listed or may be a link, or when a name of its level may not fit
+// (then it is skipped as above). False when the level ends.
+static bool VisitChild(HKEY key, DWORD index, bool namesFit, ChildAnswer& answer)
+{
+    ULONG length;
+    NTSTATUS status = NtEnumerateKey(key, index, KeyFullInformation, &answer, sizeof answer, &length);
+    if (status == StatusNoMoreEntries)
+        return false;
+    if (status != StatusSuccess)
+        return VisitChildByName(key, index, answer);
+    const KEY_FULL_INFORMATION& full = answer.full;
+    const bool mayLink = full.SubKeys == 0 && full.Values == 1 && full.MaxValueNameLen == LinkValueNameBytes;
+    ChildFacts facts{AsFileTime(full.LastWriteTime), full.SubKeys != 0 || mayLink, mayLink,
+                     full.MaxNameLen < NameSize * sizeof(WCHAR)};
+    if (!facts.open && namesFit && !IsListed(facts.lastWrite)) {
+        ShowWalkProgress(AncestorPath);
+        KeysScanned.fetch_add(1, std::memory_order_relaxed);
+        return true;
+    }
+
+    status = NtEnumerateKey(key, index, KeyBasicInformation, &answer, sizeof answer, &length);
+    if (status == StatusBufferOverflow || status == StatusBufferTooSmall)
+        return true;
+    if (status != StatusSuccess)
+        return VisitChildByName(key, index, answer);
+    const ULONG nameLength = answer.basic.NameLength / sizeof(WCHAR);
+    if (nameLength >= NameSize)
+        return true;
+    answer.basic.Name[nameLength] = L'\0';
+    // The time that came with the name, as with the calls of old.
+    facts.lastWrite = AsFileTime(answer.basic.LastWriteTime);
+    VisitNamedChild(key, answer.basic.Name, static_cast<int>(nameLength), facts);
+    return true;
+}
+
 // AncestorPath holds the key's own path, with its trailing backslash, while
-// its subkeys are visited: the status text of each of them.
-static void WalkLevel(HKEY key, const char* keyName)
+// its subkeys are visited: the status text of each of them. namesFit: no
+// subkey's name is too long for the buffer, so leaves need not be named.
+static void WalkLevel(HKEY key, const char* keyName, bool namesFit)
 {
     if (!ScanRunning.load())
         return;
     const int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
     AncestorLength += appended;
-    for (DWORD index = 0;; ) {
+    const bool native = EnumeratesNatively(key);
+    ChildAnswer answer;
+    for (DWORD index = 0;; ++index) {
         WaitWhilePaused();
-        wchar_t wideName[NameSize];
-        DWORD nameLength = NameSize;
-        FILETIME lastWrite;
-        LONG result = RegEnumKeyExW(key, index, wideName, &nameLength, nullptr, nullptr, nullptr, &lastWrite);
-        if (result == ERROR_NO_MORE_ITEMS)
+        if (!(native ? VisitChild(key, index, namesFit, answer) : VisitChildByName(key, index, answer)))
             break;
-        ++index;
-        // Windows names have at most 255 characters, but Wine takes one more,
-        // which does not fit: that one subkey is skipped. Any other failure
-        // would repeat for every index, so this level ends. Neither leaves a
-        // stale name.
-        if (result == ERROR_MORE_DATA)
-            continue;
-        if (result != ERROR_SUCCESS)
-            break;
-        char name[NameSize];
-        MakeAnsiName(wideName, static_cast<int>(nameLength), name, sizeof name);
-
-        ShowWalkProgress(AncestorPath);
-        KeysScanned.fetch_add(1, std::memory_order_relaxed);
-        ScanSubtree(key, wideName, name);
-
-        ConvertToLocalTime(lastWrite, LocalWriteTime);
-        if (IsInTimeWindow(LocalWriteTime))
-            ListKey(name);
         if (!ScanRunning.load())
             break;
     }
@@ -167,6 +312,9 @@ static void WalkLevel(HKEY key, const char* keyName)
 
 void ScanKeyTree(HKEY key, const char* keyName)
 {
-    WalkLevel(key, keyName);
+    bool namesFit = false;
+    if (EnumeratesNatively(key))
+        CountSubkeys(key, &namesFit);
+    WalkLevel(key, keyName, namesFit);
     HandOverWalk(nullptr);
 }

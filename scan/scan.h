@@ -37,6 +37,8 @@ extern uint8_t StartPending;             // Start clicked while a stopped worker
 extern HANDLE WorkerThread;              // written on the user-interface thread only
 extern HANDLE ScanGate;                  // manual-reset event, reset while paused
 extern std::atomic<int32_t> KeysScanned;
+extern std::atomic<int32_t> KeysNamed;     // of them, those whose names the walk asked for
+extern std::atomic<int32_t> KeysOpened;    // keys the walk tried to open
 constexpr int PathSize = 4096;
 extern char AncestorPath[PathSize];
 extern int32_t AncestorLength;

@@ -118,6 +118,8 @@ void SelectHive(int buttonId, bool pressed)
 DWORD WINAPI ScanWorker(void*)
 {
     KeysScanned.store(0);
+    KeysNamed.store(0);
+    KeysOpened.store(0);
     ForgetTimeZoneRules();
     for (HiveEntry& hive : HiveTable) {
         if (hive.selected.load() == 1) {

@@ -81,6 +81,62 @@ bool SetKeyDacl(HKEY key, const char* dacl)
     return set;
 }
 
+// A key as a walk of four registry calls a key finds it.
+struct FoundKey {
+    std::string path;
+    int64_t localTime;
+    bool operator==(const FoundKey&) const = default;
+};
+
+// The reference the walk is held to: every key enumerated, opened, asked
+// for its subkey count and closed, in post-order, on the native view.
+void WalkByFourCalls(HKEY key, const std::string& path, std::vector<FoundKey>& found)
+{
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD length = 256;
+        FILETIME utc, local;
+        LONG result = RegEnumKeyExW(key, index, name, &length, nullptr, nullptr, nullptr, &utc);
+        if (result == ERROR_MORE_DATA)
+            continue;
+        if (result != ERROR_SUCCESS)
+            return;
+        char ansi[512];
+        const int bytes = WideCharToMultiByte(CP_ACP, 0, name, int(length), ansi, sizeof ansi, nullptr, nullptr);
+        const std::string childPath = path + "\\" + std::string(ansi, size_t(std::max(bytes, 0)));
+        HKEY sub;
+        if (RegOpenKeyExW(key, name, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) == ERROR_SUCCESS) {
+            DWORD subkeys = 0;
+            if (RegQueryInfoKeyW(sub, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr) == ERROR_SUCCESS && subkeys)
+                WalkByFourCalls(sub, childPath, found);
+            RegCloseKey(sub);
+        }
+        ConvertToLocalTime(utc, local);
+        found.push_back({childPath, int64_t((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime)});
+    }
+}
+
+std::vector<std::string> Paths(const std::vector<FoundKey>& keys)
+{
+    std::vector<std::string> paths;
+    for (const FoundKey& key : keys)
+        paths.push_back(key.path);
+    return paths;
+}
+
+// Where two long lists part, readably; empty when they do not.
+std::string FirstDifference(const std::vector<std::string>& actual, const std::vector<std::string>& expected)
+{
+    for (size_t i = 0; i < std::max(actual.size(), expected.size()); ++i) {
+        const std::string a = i < actual.size() ? actual[i] : "(none)";
+        const std::string e = i < expected.size() ? expected[i] : "(none)";
+        if (a != e)
+            return "at " + std::to_string(i) + ": " + a + " instead of " + e;
+    }
+    return "";
+}
+
 struct Walk : ::testing::Test {
     // Every key's status text, so the texts can be checked path by path.
     void SetUp() override
@@ -463,4 +519,104 @@ TEST_F(Walk, KeysBelowTheDeepestLevelWindowsAllowsAreNotWalked)
     ASSERT_EQ(rows.size(), 512u);
     EXPECT_EQ(rows.front().size(), 4 + 512 * 2u);    // ROOT then 512 times "\d"
     EXPECT_EQ(rows.back(), "ROOT\\d");
+}
+
+// Over every root of the prefix the walk finds what four calls a key find:
+// the same keys in the same order with the same times, the subtrees behind
+// symbolic links (HKLM\System\CurrentControlSet) among them, though it
+// opens fewer keys. Keys from the median write time on are listed, so keys
+// are both listed and passed over unnamed. The registry may change under a
+// live prefix: a pass counts only if the reference found the same before
+// and after it.
+TEST_F(Walk, EveryRootYieldsWhatFourCallsAKeyFind)
+{
+    auto walkByFourCalls = [] {
+        std::vector<FoundKey> found;
+        for (const HiveEntry& hive : HiveTable)
+            WalkByFourCalls(hive.root, hive.name, found);
+        return found;
+    };
+    std::vector<FoundKey> before, after;
+    int64_t from = 0;
+    for (int attempt = 0; attempt < 3 && (attempt == 0 || !(after == before)); ++attempt) {
+        before = walkByFourCalls();
+        std::vector<int64_t> times;
+        for (const FoundKey& key : before)
+            times.push_back(key.localTime);
+        std::nth_element(times.begin(), times.begin() + times.size() / 2, times.end());
+        from = times[times.size() / 2];
+        SetTimeWindowTicks(from, LLONG_MAX);
+        ClearResults();
+        KeysScanned = 0;
+        KeysOpened = 0;
+        for (const HiveEntry& hive : HiveTable)
+            WalkKey(hive.root, hive.name);
+        after = walkByFourCalls();
+    }
+    ASSERT_TRUE(after == before) << "the registry changed during every pass";
+
+    std::vector<std::string> expectedRows, expectedTimes, times;
+    for (const FoundKey& key : before) {
+        if (key.localTime < from)
+            continue;
+        expectedRows.push_back(key.path);
+        FILETIME local{DWORD(key.localTime), DWORD(uint64_t(key.localTime) >> 32)};
+        SYSTEMTIME st;
+        FileTimeToSystemTime(&local, &st);
+        char text[64];
+        snprintf(text, sizeof text, "%i.%i.%i %i:%i:%i", st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
+        expectedTimes.push_back(text);
+    }
+    for (int i = 0; i < ListRowCount(); ++i)
+        times.push_back(RowText(i, 2));
+    EXPECT_EQ(KeysScanned.load(), static_cast<int>(before.size()));
+    EXPECT_EQ(FirstDifference(Rows(), expectedRows), "");
+    EXPECT_EQ(FirstDifference(times, expectedTimes), "");
+    EXPECT_LT(expectedRows.size(), before.size());
+    EXPECT_LT(KeysOpened.load(), KeysScanned.load());
+    const std::string linked = "HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\";
+    EXPECT_TRUE(std::any_of(before.begin(), before.end(), [&](const FoundKey& key) {
+        return _strnicmp(key.path.c_str(), linked.c_str(), linked.size()) == 0;
+    }));
+}
+
+// A child whose full information does not fit the answer buffer (a long
+// class name) is taken by the calls every key once took: opened, though a
+// leaf, and found as four calls a key find it.
+TEST_F(Walk, AChildWhoseFullInformationDoesNotFitIsTakenByTheOldCalls)
+{
+    RegistryFixture fixture("LongClass");
+    fixture.Add("a\\inner");
+    fixture.Add("z");
+    const std::string longClass(300, 'c');
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(fixture.hive, (fixture.path + "\\classy").c_str(), 0, const_cast<char*>(longClass.c_str()),
+                              0, KEY_ALL_ACCESS | fixture.view, nullptr, &key, nullptr), ERROR_SUCCESS);
+    DWORD classLength = 0;
+    RegQueryInfoKeyA(key, nullptr, &classLength, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    ASSERT_EQ(classLength, longClass.size());
+    HKEY root = fixture.Open();
+    std::vector<FoundKey> expected;
+    WalkByFourCalls(root, "ROOT", expected);
+    RegCloseKey(root);
+    KeysOpened = 0;
+    WalkFixture(fixture);
+    EXPECT_EQ(Rows(), Paths(expected));
+    EXPECT_EQ(KeysScanned.load(), 4);
+    EXPECT_EQ(KeysOpened.load(), 2);     // a, which has a subkey, and classy
+}
+
+// Below the root it is the parent's enumeration that tells whether a
+// level's names fit: Wine's 256-character name is skipped there too, not
+// counted unnamed while nothing is listed.
+TEST_F(Walk, ANameLongerThanWindowsAllowsIsSkippedBelowTheRootToo)
+{
+    RegistryFixture fixture("TooLongNameBelow");
+    fixture.Add("level\\a");
+    fixture.AddW(L"level\\" + std::wstring(256, L'x'));
+    fixture.Add("level\\z");
+    SetTimeWindowTicks(LLONG_MAX - 1, LLONG_MAX);
+    WalkFixture(fixture);
+    EXPECT_EQ(KeysScanned.load(), 3);
 }
