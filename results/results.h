@@ -37,7 +37,6 @@ void ClearResults();                                             // Clear button
 
 // ---- Row texts (row_store.cpp), kept by the program, UI thread only --------
 bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory
-void DropLastRowTexts();                                         // the list refused the row
 const char* StoredKeyText(int row);                              // null past the stored rows
 const char* StoredTimeText(int row);
 void ClearRowStore();                                            // every row's texts freed
@@ -49,6 +48,7 @@ void OpenInRegistryEditor(int item);                             // row double-c
 void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK
 int SelectedRow();                                               // or -1 when none is
 void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
+LRESULT FindTypedRow();                                          // letters typed into the list: no row
 
 // ---- Clipboard (copy_key_path.cpp) ---------------------------------------
 void CopyKeyPath(int item);                                      // the row's key path, as text

@@ -46,3 +46,11 @@ void OnResultListKey(const NMLVKEYDOWN* key)
     if (copy && item >= 0)
         CopyKeyPath(item);
 }
+
+// The list asks the program to find a row by the letters typed into it.
+// Only the number column would ever match, and a jump to a number typed
+// on the way to another is no help: no row is found.
+LRESULT FindTypedRow()
+{
+    return -1;
+}

@@ -1,6 +1,6 @@
 // The texts of the listed rows, kept by the program and handed to the list
-// when it asks (LVN_GETDISPINFO): an insert copies no string and the list
-// holds none. Each row's key text and time text lie packed in large blocks
+// when it asks (LVN_GETDISPINFO): the list holds no rows of its own, so
+// this is the only copy. Each row's key text and time text lie packed in large blocks
 // of pages, found through an index of the same kind; both grow only with
 // the rows listed and are given back whole at a Clear.
 #include "results/results.h"
@@ -15,7 +15,6 @@ static constexpr int MaxIndexBlocks = 2048;     // 2^27 rows
 static std::array<char*, MaxTextBlocks> TextBlocks;
 static int TextBlockCount;
 static size_t TextUsed;                         // bytes used of the last text block
-static size_t LastRowBytes;
 static std::array<const char**, MaxIndexBlocks> IndexBlocks;
 static int IndexBlockCount;
 static int StoredRows;
@@ -62,19 +61,9 @@ bool StoreRowTexts(const char* keyText, const char* timeText)
     memcpy(text, keyText, keyBytes);
     memcpy(text + keyBytes, timeText, timeBytes);
     TextUsed += keyBytes + timeBytes;
-    LastRowBytes = keyBytes + timeBytes;
     IndexBlocks[StoredRows / IndexBlockRows][StoredRows % IndexBlockRows] = text;
     StoredRows += 1;
     return true;
-}
-
-void DropLastRowTexts()
-{
-    if (StoredRows == 0)
-        return;
-    StoredRows -= 1;
-    TextUsed -= LastRowBytes;
-    LastRowBytes = 0;
 }
 
 const char* StoredKeyText(int row)
@@ -97,5 +86,5 @@ void ClearRowStore()
     for (int i = 0; i < IndexBlockCount; ++i)
         VirtualFree(IndexBlocks[i], 0, MEM_RELEASE);
     TextBlockCount = IndexBlockCount = StoredRows = 0;
-    TextUsed = LastRowBytes = 0;
+    TextUsed = 0;
 }
