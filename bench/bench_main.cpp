@@ -75,7 +75,9 @@ static void TimeScanListingEvery(BenchFigures& f)
     f.keysC = KeysScanned.load();
     f.rowsC = RowCount;
     f.tripsC = SummarizePings();
+    const double start = Now();
     ClearResults();
+    f.clearC = Now() - start;
 }
 
 static void TimeRegExe(BenchFigures& f)
@@ -143,7 +145,7 @@ int main(int argc, char** argv)
     f.rowsC = f.keysA;
     if (f.listEvery) {
         TimeScanListingEvery(f);
-        f.bareList = RunBareList(f.rowsC);
+        f.bareList = f.rowsC <= BareListMostItems ? RunBareList(f.rowsC) : BareListMemory{-1, -1, -1};
     }
     f.roundTrip = IdleRoundTrip(2000);
     TimeRegExe(f);
