@@ -36,9 +36,9 @@ void ShowLatestRows();                                           // scan's end: 
 void ClearResults();                                             // Clear button
 
 // ---- Row texts (row_store.cpp), kept by the program, UI thread only --------
-bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory
-const char* StoredKeyText(int row);                              // null past the stored rows
-const char* StoredTimeText(int row);
+bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory or too long
+const char* StoredKeyText(int row);                              // null past the stored rows; good until the next call
+const char* StoredTimeText(int row);                             // null past the stored rows; good until a Clear
 void ClearRowStore();                                            // every row's texts freed
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------

@@ -322,3 +322,28 @@ TEST(ResultList, ARefusedRowLeavesTheOtherRowsWholeAndNumberedWithoutGaps)
     ShowLatestRows();
     EXPECT_EQ(RowText(2, 0), "3");
 }
+
+// A row keeps only what its path does not share with the row before it:
+// read in any order, after a Clear too, every row gives its own path.
+TEST(ResultList, RowsReadInAnyOrderGiveTheirOwnPaths)
+{
+    ResetScanState();
+    std::vector<std::string> paths;
+    for (int i = 0; i < 200; ++i)
+        paths.push_back("HKEY_CURRENT_USER\\Software\\" + std::string(size_t(i % 5), 'x') + "\\Sub" +
+                        std::to_string(i % 13) + (i % 3 ? "\\Leaf" + std::to_string(i) : ""));
+    paths.push_back("HKEY_USERS");
+    for (const std::string& path : paths)
+        AddResultRow(path.c_str(), "1.2.2003 4:5:6");
+    ExpectConsistentRows();
+    std::vector<int> order(paths.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    for (int row : order)
+        ASSERT_EQ(RowText(row, 1), paths[size_t(row)]) << row;
+    ClearResults();
+    AddResultRow("HKEY_CURRENT_USER\\A", "1.2.2003 4:5:6");
+    ExpectConsistentRows();
+    EXPECT_EQ(RowText(0, 1), "HKEY_CURRENT_USER\\A");
+}
