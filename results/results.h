@@ -48,7 +48,7 @@ void OpenInRegistryEditor(int item);                             // row double-c
 void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK
 int SelectedRow();                                               // or -1 when none is
 void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
-LRESULT FindTypedRow();                                          // letters typed into the list: no row
+LRESULT FindTypedRow(const NMHDR* header);                       // digits typed into the list: the row they number
 
 // ---- Clipboard (copy_key_path.cpp) ---------------------------------------
 void CopyKeyPath(int item);                                      // the row's key path, as text

@@ -130,7 +130,7 @@ static LRESULT OnNotify(HWND, int, NMHDR* header)
     else if (header->code == LVN_KEYDOWN && header->hwndFrom == ResultList)
         OnResultListKey(reinterpret_cast<NMLVKEYDOWN*>(header));
     else if ((header->code == LVN_ODFINDITEMA || header->code == LVN_ODFINDITEMW) && header->hwndFrom == ResultList)
-        return FindTypedRow();
+        return FindTypedRow(header);
     return 0;
 }
 

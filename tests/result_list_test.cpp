@@ -347,3 +347,25 @@ TEST(ResultList, RowsReadInAnyOrderGiveTheirOwnPaths)
     ExpectConsistentRows();
     EXPECT_EQ(RowText(0, 1), "HKEY_CURRENT_USER\\A");
 }
+
+// Digits typed into the list select the row they number, the next one
+// they begin from the selection on, as in a list that held its rows.
+TEST(ResultList, TypedDigitsSelectTheRowTheyNumber)
+{
+    ResetScanState();
+    for (int i = 0; i < 150; ++i)
+        AddResultRow("HKEY_CURRENT_USER\\A", "1.2.2003 4:5:6");
+    ShowLatestRows();
+    auto typed = [](const char* text) {
+        for (const char* c = text; *c; ++c)
+            SendMessageA(ResultList, WM_CHAR, WPARAM(*c), 1);   // a repeat count of one
+        return static_cast<int>(SendMessageA(ResultList, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    };
+    EXPECT_EQ(typed("12"), 11);
+    Sleep(1000);                  // a pause ends the typed text
+    EXPECT_EQ(typed("1"), 12);    // 13, the next number from 1 on
+    Sleep(1000);
+    EXPECT_EQ(typed("9"), 89);    // 9 lies before: from the top again
+    Sleep(1000);
+    EXPECT_EQ(typed("x"), 89);    // no row: the selection stays
+}
