@@ -90,19 +90,18 @@ void FitColumns(HWND list)
 // The list holds no rows (owner data): it learns their count once a paint,
 // which brings the scroll range up to date once for all the rows since the
 // last one and marks only those rows, not the whole list; then the widths
-// follow the scroll bar and the newest row comes into view.
-static void BringViewUpToDate(HWND list)
+// follow the scroll bar.
+static void TellRowCount(HWND list)
 {
     if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) != RowCount)
         SendMessageA(list, LVM_SETITEMCOUNT, WPARAM(RowCount), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     FitColumns(list);
-    if (RowCount > 0)
-        SendMessageA(list, LVM_ENSUREVISIBLE, RowCount - 1, TRUE);
 }
 
-// Paints at once: a paint left to WM_PAINT would wait behind the worker's
-// messages. Nothing is validated unpainted, so damage from outside, to the
-// header or the frame, is painted here too.
+// A paint comes in two messages of about the same cost, so another
+// thread's message waits for one half at most. The second is posted:
+// posted messages go before WM_PAINT, so nothing is painted between the
+// halves, and rows that come between change nothing the list knows.
 static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
 {
     if (!RowsUnpainted) {
@@ -111,8 +110,22 @@ static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
     }
     RowsUnpainted = false;
     ListPainting.store(true);
-    BringViewUpToDate(list);
-    RedrawWindow(list, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    TellRowCount(list);
+    ListPainting.store(false);
+    PostMessageA(MainWindow, WM_APP_SHOW_NEWEST_ROW, 0, 0);
+}
+
+// The newest row the list knows of comes into view, and what is marked is
+// painted at once: a paint left to WM_PAINT would wait behind the worker's
+// messages. Nothing is validated unpainted, so damage from outside, to the
+// header or the frame, is painted here too.
+void ShowNewestRow()
+{
+    ListPainting.store(true);
+    const int rows = int(SendMessageA(ResultList, LVM_GETITEMCOUNT, 0, 0));
+    if (rows > 0)
+        SendMessageA(ResultList, LVM_ENSUREVISIBLE, rows - 1, TRUE);
+    RedrawWindow(ResultList, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     ListPainting.store(false);
 }
 
@@ -180,8 +193,10 @@ void ReadKeyPath(int item, char* text, int size)
 // At the scan's end the last rows are shown at once, not at the next tick.
 void ShowLatestRows()
 {
-    if (RowTimerRunning)
+    if (RowTimerRunning) {
         PaintNewRows(ResultList, WM_TIMER, RowPaintTimer, 0);
+        ShowNewestRow();
+    }
 }
 
 // The list keeps no rows, so emptying it costs the same for any number;

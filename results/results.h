@@ -32,6 +32,7 @@ void AddResultRow(const char* keyText, const char* timeText);    // next numbere
 void AddFoundRows(const FoundRowBatch& batch);                   // each in the walk's order, unless a Clear came since
 void ShowRowText(NMLVDISPINFOA* request);                        // the list asks for a row's text
 void ReadKeyPath(int item, char* text, int size);                // a row's key path as shown, cut to size - 1
+void ShowNewestRow();                                            // a paint's second half: scrolled and painted
 void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
 

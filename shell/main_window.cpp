@@ -179,6 +179,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case WM_APP_SCAN_FINISHED:
         FinishScan();
         return 0;
+    case WM_APP_SHOW_NEWEST_ROW:
+        ShowNewestRow();
+        return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

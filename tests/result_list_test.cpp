@@ -188,7 +188,7 @@ struct PaintReading {
 PaintReading ReadListAtPaint()
 {
     PaintReading reading{};
-    reading.rows = RowCount;
+    reading.rows = ListRowCount();
     reading.top = static_cast<int>(SendMessageA(ResultList, LVM_GETTOPINDEX, 0, 0));
     reading.perPage = static_cast<int>(SendMessageA(ResultList, LVM_GETCOUNTPERPAGE, 0, 0));
     SCROLLINFO scroll{};
