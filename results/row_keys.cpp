@@ -1,4 +1,5 @@
-// The result list's own keys: Enter opens the selected row, Ctrl+C copies it.
+// The result list's own keys: Enter opens the selected row, Ctrl+C copies it,
+// digits select the row they number.
 #include "results/results.h"
 #include "shell/shell.h"
 #include <commctrl.h>
