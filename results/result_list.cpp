@@ -190,13 +190,12 @@ void ReadKeyPath(int item, char* text, int size)
     text[size - 1] = '\0';
 }
 
-// At the scan's end the last rows are shown at once, not at the next tick.
+// At the scan's end the last rows are shown at once, not at the next tick;
+// the list knows them all on return, and the paint's second half follows.
 void ShowLatestRows()
 {
-    if (RowTimerRunning) {
+    if (RowTimerRunning)
         PaintNewRows(ResultList, WM_TIMER, RowPaintTimer, 0);
-        ShowNewestRow();
-    }
 }
 
 // The list keeps no rows, so emptying it costs the same for any number;
