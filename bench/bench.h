@@ -46,6 +46,7 @@ SIZE_T ResidentBytes();                          // the resident set as the syst
 struct BareListMemory {
     double heap, committed, resident;            // bytes per item; -1 when not measured
 };
+constexpr int BareListMostItems = 500000;        // more would take long, and most of a 32-bit process
 int MeasureBareList(int items);                  // in the child: prints its three figures
 BareListMemory RunBareList(int items);           // a child process with the same items alone
 
@@ -102,7 +103,8 @@ struct BenchFigures {
     StatusChanges statusB;
     RowLatency latencyC;
     RowBlocks blocksC;
-    BareListMemory bareList;                     // a list view alone with rowsC items
+    BareListMemory bareList;                     // a list view alone with rowsC items; -1: not measured
+    double clearC;                               // the Clear of C's rows, seconds
     DWORD regExit;
 };
 void PrintFigures(const BenchFigures& figures);

@@ -79,7 +79,9 @@ static void TimeScanListingEvery(BenchFigures& f)
     f.openedC = KeysOpened.load();
     f.namedC = KeysNamed.load();
     f.tripsC = SummarizePings();
+    const double start = Now();
     ClearResults();
+    f.clearC = Now() - start;
 }
 
 static void TimeRegExe(BenchFigures& f)
@@ -147,7 +149,7 @@ int main(int argc, char** argv)
     f.rowsC = f.keysA;
     if (f.listEvery) {
         TimeScanListingEvery(f);
-        f.bareList = RunBareList(f.rowsC);
+        f.bareList = f.rowsC <= BareListMostItems ? RunBareList(f.rowsC) : BareListMemory{-1, -1, -1};
     }
     f.roundTrip = IdleRoundTrip(2000);
     TimeRegExe(f);

@@ -118,8 +118,10 @@ static void PrintSummary(const BenchFigures& f)
     printf("| memory per listed row: heap / committed / resident | %.0f / %.0f / %.0f bytes |\n",
            PerRow(f, f.heapBeforeC, f.heapAfterC), PerRow(f, f.committedBeforeC, f.committedAfterC),
            PerRow(f, f.residentBeforeC, f.residentAfterC));
-    printf("| of it a bare list view with as many items, alone: heap / committed / resident | %.0f / %.0f / %.0f bytes |\n",
-           f.bareList.heap, f.bareList.committed, f.bareList.resident);
+    if (f.bareList.committed >= 0)
+        printf("| a bare list view with as many items, alone: heap / committed / resident | %.0f / %.0f / %.0f bytes |\n",
+               f.bareList.heap, f.bareList.committed, f.bareList.resident);
+    printf("| Clear of the listed rows | %.1f ms |\n", f.clearC * 1e3);
     if (f.blocksC.blocks >= 3)
         printf("| per-row cost, last/first %d rows: time (the list's messages) | %.2f (%.2f) |\n", RowBlock,
                f.blocksC.last / f.blocksC.first, f.blocksC.lastList / f.blocksC.firstList);

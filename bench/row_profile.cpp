@@ -33,6 +33,7 @@ Slot Slots[] = {
     {MainKind, WM_NOTIFY, "notifications from the list", 0, 0},
     {MainKind, 0, "other", 0, 0},
     {ListKind, LVM_INSERTITEMA, "LVM_INSERTITEMA", 0, 0},
+    {ListKind, LVM_SETITEMCOUNT, "LVM_SETITEMCOUNT", 0, 0},
     {ListKind, LVM_SETITEMTEXTA, "LVM_SETITEMTEXTA", 0, 0},
     {ListKind, LVM_GETCOLUMNWIDTH, "LVM_GETCOLUMNWIDTH", 0, 0},
     {ListKind, LVM_SETCOLUMNA, "LVM_SETCOLUMNA", 0, 0},

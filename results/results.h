@@ -33,14 +33,14 @@ void AddResultRow(const char* keyText, const char* timeText);    // next numbere
 void AddFoundRows(const FoundRowBatch& batch);                   // each in the walk's order, unless a Clear came since
 void ShowRowText(NMLVDISPINFOA* request);                        // the list asks for a row's text
 void ReadKeyPath(int item, char* text, int size);                // a row's key path as shown, cut to size - 1
+void ShowNewestRow();                                            // a paint's second half: scrolled and painted
 void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
 
 // ---- Row texts (row_store.cpp), kept by the program, UI thread only --------
-bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory
-void DropLastRowTexts();                                         // the list refused the row
-const char* StoredKeyText(int row);                              // null past the stored rows
-const char* StoredTimeText(int row);
+bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory or too long
+const char* StoredKeyText(int row);                              // null past the stored rows; good until the next call
+const char* StoredTimeText(int row);                             // null past the stored rows; good until a Clear
 void ClearRowStore();                                            // every row's texts freed
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------
@@ -50,6 +50,7 @@ void OpenInRegistryEditor(int item);                             // row double-c
 void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK
 int SelectedRow();                                               // or -1 when none is
 void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
+LRESULT FindTypedRow(const NMHDR* header);                       // digits typed into the list: the row they number
 
 // ---- Clipboard (clipboard.cpp, copy_all_rows.cpp) -------------------------
 bool CopyTextToClipboard(const char* text, size_t length);       // ANSI and Unicode forms; false: clipboard untouched

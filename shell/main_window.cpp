@@ -131,6 +131,8 @@ static LRESULT OnNotify(HWND, int, NMHDR* header)
         OnResultListKey(reinterpret_cast<NMLVKEYDOWN*>(header));
     else if (header->code == LVN_GETINFOTIPA && header->hwndFrom == ResultList)
         ShowRowTip(reinterpret_cast<NMLVGETINFOTIPA*>(header));
+    else if ((header->code == LVN_ODFINDITEMA || header->code == LVN_ODFINDITEMW) && header->hwndFrom == ResultList)
+        return FindTypedRow(header);
     return 0;
 }
 
@@ -191,6 +193,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_APP_SCAN_FINISHED:
         FinishScan();
+        return 0;
+    case WM_APP_SHOW_NEWEST_ROW:
+        ShowNewestRow();
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -14,9 +14,11 @@ extern HWND FromTimePicker;
 extern HWND BeforeDatePicker;
 extern HWND BeforeTimePicker;
 
-// Private messages from the worker; WM_APP because the window hosts a dialog.
+// Private messages, from the worker and from the list to its window; WM_APP
+// because the window hosts a dialog.
 constexpr UINT WM_APP_SCAN_FINISHED = WM_APP + 2;   // the worker has walked its last root
 constexpr UINT WM_APP_WALK_PROGRESS = WM_APP + 3;   // wParam rows found (FoundRowBatch) or null, lParam the path walked or null
+constexpr UINT WM_APP_SHOW_NEWEST_ROW = WM_APP + 4; // posted by the list's paint for its second half
 constexpr UINT_PTR PendingStartTimer = 1;           // retries a deferred Start
 constexpr DWORD StatusPaintMs = 40;                 // the status line paints at most this often
 

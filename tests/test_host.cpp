@@ -46,6 +46,7 @@ void WalkKey(HKEY key, const char* keyName)
     AncestorPath[0] = '\0';
     ScanKeyTree(key, keyName);
     ScanRunning.store(0);
+    ShowLatestRows();           // as at a scan's end: the list knows every row
 }
 
 void SetTimeWindowTicks(int64_t from, int64_t before)

@@ -1,6 +1,7 @@
 // Click storms on the real window while scans run: thousands of commands at
 // random intervals, real input for a share of them, the rest posted.
 #include "hardening_support.h"
+#include <cstdlib>
 #include <random>
 
 namespace {
@@ -82,6 +83,13 @@ bool VisibleRowPoint(const RunningApp& app, std::mt19937& random, POINT* point)
     return point->y > client.top + 2 && point->y < client.bottom - 2 && point->x > client.left && point->x < client.right;
 }
 
+// 2,000 unless QUILLMERE_STORM_COMMANDS says otherwise, for a longer stress run.
+int StormCommands()
+{
+    const char* commands = getenv("QUILLMERE_STORM_COMMANDS");
+    return commands && atoi(commands) > 0 ? atoi(commands) : 2000;
+}
+
 using ClickStorm = ProgramCase;
 
 }  // namespace
@@ -112,7 +120,9 @@ TEST_F(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
     const int timeCommands[] = {IDA_ZERO_FROM_TIME, IDA_FROM_NOW, IDA_FROM_TO_BEFORE};
     std::mt19937 random(20261208);
     int maxThreads = 0, realInputs = 0, unanswered = 0;
-    for (int step = 0; step < 2000; ++step) {
+    DWORD slowestAnswer = 0;
+    const int commands = StormCommands();
+    for (int step = 0; step < commands; ++step) {
         const bool real = random() % 16 == 0;
         const unsigned kind = random() % 100;
         realInputs += real;
@@ -147,13 +157,17 @@ TEST_F(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
             }
         }
         Sleep(random() % 12);
+        const DWORD asked = GetTickCount();
         unanswered += !Responsive(app.window, 1000);
+        slowestAnswer = std::max(slowestAnswer, GetTickCount() - asked);
         ASSERT_EQ(WaitForSingleObject(app.process.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "ended at step " << step;
         maxThreads = std::max(maxThreads, ThreadCount(pid));
         if (step % 250 == 249)
             ExpectNumbered(app);
     }
     EXPECT_EQ(unanswered, 0);
+    // Reported, not judged: the machine's load decides much of it.
+    printf("slowest answer in %d commands: %lu ms\n", commands, static_cast<unsigned long>(slowestAnswer));
     EXPECT_LE(maxThreads, idleThreads + 1) << "idle " << idleThreads;
     EXPECT_GT(realInputs, 100);
     EXPECT_TRUE(ChildProcesses(pid).empty());

@@ -40,6 +40,22 @@ struct MainWindowByHand : ProgramCase {
     }
 };
 
+// The other process's selection: its one selected row (-1: none) and how
+// many are selected.
+int SelectedRowOf(HWND list)
+{
+    DWORD_PTR row = DWORD_PTR(-1);
+    SendMessageTimeoutA(list, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED, SMTO_ABORTIFHUNG, 5000, &row);
+    return static_cast<int>(row);
+}
+
+int SelectedCount(HWND list)
+{
+    DWORD_PTR count = 0;
+    SendMessageTimeoutA(list, LVM_GETSELECTEDCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &count);
+    return static_cast<int>(count);
+}
+
 }  // namespace
 
 TEST_F(MainWindowByHand, ScanFindsTheKeysWrittenSinceYesterday)
@@ -155,6 +171,60 @@ TEST_F(MainWindowByHand, ClosingDuringAPausedScanExitsWithZero)
     Activate(app.window);
     PressKey(VK_F4, false, true);
     EXPECT_EQ(WaitExit(app, 2000), 0u);
+}
+
+// While rows stream in, another process reads them back and moves the
+// selection by mouse and keyboard: the last row it counts reads whole with
+// its number, one row is selected, where the click or key put it, and it
+// stays selected once the rows stop.
+TEST_F(MainWindowByHand, RowsReadBackAndSelectedWhileTheyStreamIn)
+{
+    for (int i = 0; i < 3000; ++i)
+        CreateKeyPath(HKEY_CURRENT_USER, FixtureKey + "\\Stream\\k" + std::to_string(i));
+    Click(Control(app, IDC_HIVE_HKCU));
+    Click(Control(app, IDC_HIVE_HKLM));
+    ASSERT_TRUE(MoveFromBackOneDay(app));
+    HWND list = Control(app, IDC_RESULTS), start = Control(app, IDC_START);
+    Click(start);
+    ASSERT_TRUE(WaitFor([&] { return RowCount(list) > 40; }));   // more than a page: a click hits a row
+    int counted = 0, step = 0;
+    bool grewBetweenReads = false;
+    while (Text(start) == "Stop") {
+        const int count = RowCount(list);
+        ASSERT_GE(count, counted);
+        grewBetweenReads |= step > 0 && count > counted;
+        counted = count;
+        ASSERT_EQ(RowText(app, list, count - 1, 0), std::to_string(count));
+        ASSERT_EQ(RowText(app, list, count - 1, 1).rfind("HKEY_", 0), 0u);
+        switch (step++ % 4) {
+        case 0:
+            Click(list);
+            ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) >= 0; }, 3000));
+            break;
+        case 1:
+            PressKey(VK_HOME);
+            ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == 0; }, 3000));
+            break;
+        case 2:
+            PressKey(VK_DOWN);
+            ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == 1; }, 3000));
+            break;
+        case 3:
+            PressKey(VK_END);
+            ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) >= count - 1; }, 3000));
+            break;
+        }
+        ASSERT_EQ(SelectedCount(list), 1);
+    }
+    EXPECT_TRUE(grewBetweenReads);
+    const int selected = SelectedRowOf(list);
+    ASSERT_TRUE(WaitScanned(app));
+    EXPECT_EQ(SelectedRowOf(list), selected);
+    EXPECT_EQ(SelectedCount(list), 1);
+    const std::vector<std::string> numbers = ColumnTexts(app, list, 0);
+    ASSERT_GE(numbers.size(), 3000u);
+    for (size_t row = 0; row < numbers.size(); ++row)
+        ASSERT_EQ(numbers[row], std::to_string(row + 1));
 }
 
 using Startup = ProgramCase;
