@@ -86,6 +86,13 @@ StatusChanges CountStatusChanges();              // of the last profile
 RowBlocks SummarizeRowBlocks();                  // of the last profile: the first block against the last
 double IdleRoundTrip(int messages);              // one synchronous cross-thread message, seconds
 
+// ---- Local time (local_time_cost.cpp) ---------------------------------------
+struct LocalTimeCost {
+    double byDate, system;                       // ns a key: by its date's rules, by today's offset
+    double yearMs;                               // the first key of a year, once
+};
+LocalTimeCost MeasureLocalTimeCost();            // over write times of the last five years
+
 // ---- Report (report.cpp) ---------------------------------------------------
 struct BenchFigures {
     int made, otherKeys, deepest;
@@ -103,7 +110,8 @@ struct BenchFigures {
     StatusChanges statusB;
     RowLatency latencyC;
     RowBlocks blocksC;
-    BareListMemory bareList;                     // a list view alone with rowsC items; -1: not measured
+    BareListMemory bareList;                     // a list view alone with rowsC items
+    LocalTimeCost localTime;; -1: not measured
     double clearC;                               // the Clear of C's rows, seconds
     DWORD regExit;
 };

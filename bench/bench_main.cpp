@@ -152,6 +152,7 @@ int main(int argc, char** argv)
         f.bareList = f.rowsC <= BareListMostItems ? RunBareList(f.rowsC) : BareListMemory{-1, -1, -1};
     }
     f.roundTrip = IdleRoundTrip(2000);
+    f.localTime = MeasureLocalTimeCost();
     TimeRegExe(f);
 
     StopPinging();

@@ -108,6 +108,8 @@ static void PrintSummary(const BenchFigures& f)
     char shares[96];
     FormatWalkShares(f, shares, sizeof shares);
     printf("| keys the walk opened / named | %s |\n", shares);
+    printf("| a key's time made local: by its date's rules / by today's offset | %.0f / %.0f ns a key; %.2f ms once a year |\n",
+           f.localTime.byDate, f.localTime.system, f.localTime.yearMs);
     printf("| status line during B, texts / paints a second | %.1f / %.1f |\n", f.statusB.texts / f.statusB.seconds,
            f.statusB.paints / f.statusB.seconds);
     if (!f.listEvery) {

@@ -396,6 +396,7 @@ TEST(ResultList, ACutKeyPathIsTheRowsTipAndOneThatFitsHasNone)
     const std::string cut = "HKEY_CURRENT_USER\\" + std::string(300, 'w');
     SendRow("HKEY_CURRENT_USER\\Short", "1.2.2003 4:5:6");
     SendRow(cut.c_str(), "1.2.2003 4:5:6");
+    ShowLatestRows();
     EXPECT_EQ(TipText(0, 0), "");
     EXPECT_EQ(TipText(0, 1), "");
     EXPECT_EQ(TipText(1, 0), cut);
