@@ -110,8 +110,8 @@ struct BenchFigures {
     StatusChanges statusB;
     RowLatency latencyC;
     RowBlocks blocksC;
-    BareListMemory bareList;                     // a list view alone with rowsC items
-    LocalTimeCost localTime;; -1: not measured
+    BareListMemory bareList;                     // a list view alone with rowsC items; -1: not measured
+    LocalTimeCost localTime;
     double clearC;                               // the Clear of C's rows, seconds
     DWORD regExit;
 };
