@@ -36,9 +36,11 @@ void ClaimEnterKey(HWND list)
         list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ResultListKeysProc)));
 }
 
+// A selection the list kept past its rows (a Clear that left it) names none.
 int SelectedRow()
 {
-    return int(SendMessageA(ResultList, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    const int row = int(SendMessageA(ResultList, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    return row < RowCount ? row : -1;
 }
 
 void OnResultListKey(const NMLVKEYDOWN* key)

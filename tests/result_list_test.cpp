@@ -430,3 +430,18 @@ TEST(Clipboard, ACopiedPathReadsAsTheSameUnicodeTextWhateverTheKeyboardLanguage)
     CloseClipboard();
     EXPECT_TRUE(copied == L"ROOT\\" + name);
 }
+
+// A Clear takes the selection with the rows: Enter, Ctrl+C and the menu then
+// find no row to act on.
+TEST(ResultList, AClearLeavesNoRowSelected)
+{
+    ResetScanState();
+    SendRow("HKEY_CURRENT_USER\\A", "1.2.2003 4:5:6");
+    ShowLatestRows();
+    LVITEMA state{};
+    state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(ResultList, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&state));
+    ASSERT_EQ(SelectedRow(), 0);
+    ClearResults();
+    EXPECT_EQ(SelectedRow(), -1);
+}
