@@ -16,13 +16,13 @@ void MakeSamples()
 {
     FILETIME now;
     GetSystemTimeAsFileTime(&now);
-    const int64_t end = int64_t((uint64_t(now.dwHighDateTime) << 32) | now.dwLowDateTime);
+    const int64_t end = FileTimeTicks(now);
     const int64_t span = 5 * 36525LL * 864000000LL;
     uint32_t seed = 2026;
     for (FILETIME& sample : Samples) {
         seed = seed * 1664525u + 1013904223u;
         const int64_t t = end - int64_t(uint64_t(seed) * uint64_t(span) >> 32);
-        sample = {DWORD(uint64_t(t)), DWORD(uint64_t(t) >> 32)};
+        sample = TicksToFileTime(t);
     }
 }
 

@@ -34,7 +34,7 @@ int64_t LocalNowTicks()
     FILETIME utc, local;
     GetSystemTimeAsFileTime(&utc);
     FileTimeToLocalFileTime(&utc, &local);
-    return int64_t((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime);
+    return FileTimeTicks(local);
 }
 
 // ---- A4: the walk of four calls a key -------------------------------------

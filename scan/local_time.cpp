@@ -26,27 +26,17 @@ std::array<YearOffsets, 8> Years;
 int YearsKnown;
 int LastYear;
 
-int64_t Ticks(const FILETIME& time)
-{
-    return int64_t((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-}
-
-FILETIME AsFileTime(int64_t ticks)
-{
-    return {DWORD(uint64_t(ticks)), DWORD(uint64_t(ticks) >> 32)};
-}
-
 // The one exact conversion, at the whole milliseconds SYSTEMTIME keeps;
 // false where the zone's rules cannot be applied.
 bool OffsetAt(const TIME_ZONE_INFORMATION& zone, int64_t utc, int64_t& offset)
 {
-    const FILETIME whole = AsFileTime(utc - utc % TicksPerMs);
+    const FILETIME whole = TicksToFileTime(utc - utc % TicksPerMs);
     SYSTEMTIME universal, local;
     FILETIME localTime;
     if (!FileTimeToSystemTime(&whole, &universal) || !SystemTimeToTzSpecificLocalTime(&zone, &universal, &local)
         || !SystemTimeToFileTime(&local, &localTime))
         return false;
-    offset = Ticks(localTime) - Ticks(whole);
+    offset = FileTimeTicks(localTime) - FileTimeTicks(whole);
     return true;
 }
 
@@ -73,8 +63,8 @@ bool MakeYear(WORD year, YearOffsets& offsets)
     FILETIME start, end;
     if (!SystemTimeToFileTime(&first, &start) || !SystemTimeToFileTime(&next, &end))
         return false;
-    offsets.start = Ticks(start);
-    offsets.end = Ticks(end);
+    offsets.start = FileTimeTicks(start);
+    offsets.end = FileTimeTicks(end);
     // The year's own rules, from the system's dynamic data where it has them.
     if (!GetTimeZoneInformationForYear(year, nullptr, &offsets.zone)
         && GetTimeZoneInformation(&offsets.zone) == TIME_ZONE_ID_INVALID)
@@ -103,12 +93,20 @@ bool MakeYear(WORD year, YearOffsets& offsets)
     }
 }
 
+bool Holds(const YearOffsets& year, int64_t utc)
+{
+    return year.start <= utc && utc < year.end;
+}
+
+// The last year met first: keys come in runs of one year.
 const YearOffsets* FindYear(int64_t utc)
 {
+    if (LastYear < YearsKnown && Holds(Years[LastYear], utc))
+        return &Years[LastYear];
     for (int i = 0; i < YearsKnown; ++i)
-        if (Years[i].start <= utc && utc < Years[i].end)
+        if (Holds(Years[i], utc))
             return &Years[LastYear = i];
-    FILETIME time = AsFileTime(utc);
+    FILETIME time = TicksToFileTime(utc);
     SYSTEMTIME fields;
     if (!FileTimeToSystemTime(&time, &fields))
         return nullptr;
@@ -117,7 +115,7 @@ const YearOffsets* FindYear(int64_t utc)
     YearOffsets& year = Years[slot];
     if (!MakeYear(fields.wYear, year))
         year.changes = -1;
-    if (!(year.start <= utc && utc < year.end)) {
+    if (!Holds(year, utc)) {
         year = {};
         return nullptr;
     }
@@ -134,9 +132,8 @@ void ForgetTimeZoneRules()
 
 void ConvertToLocalTime(const FILETIME& utc, FILETIME& local)
 {
-    const int64_t t = Ticks(utc);
-    const YearOffsets* year = LastYear < YearsKnown && Years[LastYear].start <= t && t < Years[LastYear].end
-                                ? &Years[LastYear] : FindYear(t);
+    const int64_t t = FileTimeTicks(utc);
+    const YearOffsets* year = FindYear(t);
     int64_t offset = 0;
     if (year && year->changes >= 0) {
         offset = year->offset[0];
@@ -147,5 +144,5 @@ void ConvertToLocalTime(const FILETIME& utc, FILETIME& local)
         FileTimeToLocalFileTime(&utc, &local);
         return;
     }
-    local = AsFileTime(t + offset);
+    local = TicksToFileTime(t + offset);
 }

@@ -44,6 +44,16 @@ extern char AncestorPath[PathSize];
 extern int32_t AncestorLength;
 extern DWORD WalkStatusInterval;         // ms between the walk's status texts; 0: every key's, however busy the list
 
+// ---- Tick counts: a FILETIME as one signed 64-bit number, and back ------
+inline int64_t FileTimeTicks(const FILETIME& time)
+{
+    return int64_t((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+inline FILETIME TicksToFileTime(int64_t ticks)
+{
+    return {DWORD(uint64_t(ticks)), DWORD(uint64_t(ticks) >> 32)};
+}
+
 // ---- Time window (time_window.cpp) ---------------------------------------
 void InitTimeWindow();                                   // both bounds to now
 void OnDateTimeChange(const NMDATETIMECHANGE* change);   // picker edited a bound

@@ -10,7 +10,7 @@ static void RecomputeBound(TimeBound& bound)
 {
     FILETIME ft{};
     SystemTimeToFileTime(&bound.local, &ft);
-    bound.asFileTime.store(static_cast<int64_t>((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime));
+    bound.asFileTime.store(FileTimeTicks(ft));
 }
 
 static void ShowInPicker(HWND picker, const SYSTEMTIME& time)
@@ -87,6 +87,6 @@ void ZeroFromTime()
 
 bool IsInTimeWindow(const FILETIME& localTime)
 {
-    const int64_t t = static_cast<int64_t>((uint64_t(localTime.dwHighDateTime) << 32) | localTime.dwLowDateTime);
+    const int64_t t = FileTimeTicks(localTime);
     return TimeWindow.From.asFileTime.load() <= t && t <= TimeWindow.Before.asFileTime.load();
 }

@@ -7,7 +7,6 @@
 #include <sddl.h>
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <map>
 
 namespace {
@@ -113,7 +112,7 @@ void WalkByFourCalls(HKEY key, const std::string& path, std::vector<FoundKey>& f
             RegCloseKey(sub);
         }
         ConvertToLocalTime(utc, local);
-        found.push_back({childPath, int64_t((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime)});
+        found.push_back({childPath, FileTimeTicks(local)});
     }
 }
 
@@ -476,7 +475,7 @@ TEST_F(Walk, HklmIsWalkedOnTheNativeViewWithWow6432NodeAsItIs)
     native.Add("Child");
     redirected.Add("Child");
     // Only what this test wrote: listing all of HKLM would be slow and beside the point.
-    SetTimeWindowTicks(static_cast<int64_t>((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime) - 1, LLONG_MAX);
+    SetTimeWindowTicks(FileTimeTicks(local) - 1, LLONG_MAX);
     KeysScanned = 0;
     WalkKey(HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE");
     std::vector<std::string> rows = Rows();
@@ -560,12 +559,7 @@ TEST_F(Walk, EveryRootYieldsWhatFourCallsAKeyFind)
         if (key.localTime < from)
             continue;
         expectedRows.push_back(key.path);
-        FILETIME local{DWORD(key.localTime), DWORD(uint64_t(key.localTime) >> 32)};
-        SYSTEMTIME st;
-        FileTimeToSystemTime(&local, &st);
-        char text[64];
-        snprintf(text, sizeof text, "%i.%i.%i %i:%i:%i", st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
-        expectedTimes.push_back(text);
+        expectedTimes.push_back(TimeTextOf(key.localTime));
     }
     for (int i = 0; i < ListRowCount(); ++i)
         times.push_back(RowText(i, 2));

@@ -5,23 +5,12 @@
 #include "scan/scan.h"
 #include "results/results.h"
 #include <gtest/gtest.h>
-#include <cstdio>
 #include <map>
 
 namespace {
 
 const char SeasonsKey[] = "Software\\QuillmereTest\\Seasons";
 constexpr int64_t TicksPerHour = 3600LL * 10000000;
-
-int64_t Ticks(const FILETIME& time)
-{
-    return int64_t((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime);
-}
-
-FILETIME AsFileTime(int64_t ticks)
-{
-    return {DWORD(uint64_t(ticks)), DWORD(uint64_t(ticks) >> 32)};
-}
 
 int64_t WriteTime(HKEY parent, const char* name)
 {
@@ -32,17 +21,7 @@ int64_t WriteTime(HKEY parent, const char* name)
                          nullptr, &utc);
         RegCloseKey(key);
     }
-    return Ticks(utc);
-}
-
-std::string TimeText(int64_t localTicks)
-{
-    const FILETIME time = AsFileTime(localTicks);
-    SYSTEMTIME st;
-    FileTimeToSystemTime(&time, &st);
-    char text[64];
-    snprintf(text, sizeof text, "%i.%i.%i %i:%i:%i", st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
-    return text;
+    return FileTimeTicks(utc);
 }
 
 std::string ListedTime(const std::string& path)
@@ -66,8 +45,8 @@ TEST(Seasons, EachKeyReadsTheClockOfItsSeasonAndAWindowSetByThatClockFindsIt)
     ResetScanState();
     OpenTimeWindowWide();
     WalkKey(seasons, name.c_str());
-    EXPECT_EQ(ListedTime(root + "Summer"), TimeText(summer + 2 * TicksPerHour));
-    EXPECT_EQ(ListedTime(root + "Winter"), TimeText(winter + 1 * TicksPerHour));
+    EXPECT_EQ(ListedTime(root + "Summer"), TimeTextOf(summer + 2 * TicksPerHour));
+    EXPECT_EQ(ListedTime(root + "Winter"), TimeTextOf(winter + 1 * TicksPerHour));
 
     // The window as the user sets it: the wall clock around the summer key.
     ResetScanState();
@@ -87,7 +66,7 @@ TEST(Seasons, EveryInstantReadsAsTheSystemConvertsItByItsDatesRules)
     // SystemTimeToTzSpecificLocalTimeEx has it (which Wine lacks).
     std::map<WORD, TIME_ZONE_INFORMATION> zones;
     auto expected = [&](int64_t utc) {
-        const FILETIME time = AsFileTime(utc);
+        const FILETIME time = TicksToFileTime(utc);
         SYSTEMTIME universal, local;
         FileTimeToSystemTime(&time, &universal);
         if (!zones.count(universal.wYear))
@@ -95,34 +74,34 @@ TEST(Seasons, EveryInstantReadsAsTheSystemConvertsItByItsDatesRules)
         SystemTimeToTzSpecificLocalTime(&zones[universal.wYear], &universal, &local);
         FILETIME localTime;
         SystemTimeToFileTime(&local, &localTime);
-        return Ticks(localTime) + utc % 10000;
+        return FileTimeTicks(localTime) + utc % 10000;
     };
     auto actual = [](int64_t utc) {
         FILETIME local;
-        ConvertToLocalTime(AsFileTime(utc), local);
-        return Ticks(local);
+        ConvertToLocalTime(TicksToFileTime(utc), local);
+        return FileTimeTicks(local);
     };
     ForgetTimeZoneRules();
-    const SYSTEMTIME first{2000, 1, 0, 1, 0, 0, 0, 0};
+    const SYSTEMTIME year2000{2000, 1, 0, 1, 0, 0, 0, 0};
     FILETIME start;
-    SystemTimeToFileTime(&first, &start);
+    SystemTimeToFileTime(&year2000, &start);
     int changes = 0;
     // Every 7 hours and a bit, so each hour of the day comes up.
-    for (int64_t utc = Ticks(start), step = 7 * TicksPerHour + 12345678; utc < Ticks(start) + 30 * 8766 * TicksPerHour;
-         utc += step) {
-        ASSERT_EQ(actual(utc), expected(utc)) << TimeText(utc) << " UTC";
+    const int64_t first = FileTimeTicks(start), step = 7 * TicksPerHour + 12345678;
+    for (int64_t utc = first; utc < first + 30 * 8766 * TicksPerHour; utc += step) {
+        ASSERT_EQ(actual(utc), expected(utc)) << TimeTextOf(utc) << " UTC";
         // Between two samples the offset changed: pin the change and check
         // the millisecond on each side.
         const int64_t before = utc - step;
-        if (utc > Ticks(start) && expected(utc) - utc != expected(before) - before) {
+        if (utc > first && expected(utc) - utc != expected(before) - before) {
             int64_t low = before, high = utc;
             while (high - low > 1) {
                 const int64_t middle = low + (high - low) / 2;
                 (expected(middle) - middle == expected(low) - low ? low : high) = middle;
             }
             ++changes;
-            EXPECT_EQ(actual(low), expected(low)) << TimeText(low) << " UTC";
-            EXPECT_EQ(actual(high), expected(high)) << TimeText(high) << " UTC";
+            EXPECT_EQ(actual(low), expected(low)) << TimeTextOf(low) << " UTC";
+            EXPECT_EQ(actual(high), expected(high)) << TimeTextOf(high) << " UTC";
         }
     }
     EXPECT_GE(changes, 2 * 30);

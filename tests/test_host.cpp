@@ -4,6 +4,7 @@
 #include "shell/shell.h"
 #include "resources/resource.h"
 #include <climits>
+#include <cstdio>
 
 HWND HostWindow()
 {
@@ -107,6 +108,16 @@ std::string WindowText(HWND hwnd)
     return text;
 }
 
+std::string TimeTextOf(int64_t localTicks)
+{
+    const FILETIME time = TicksToFileTime(localTicks);
+    SYSTEMTIME st;
+    FileTimeToSystemTime(&time, &st);
+    char text[64];
+    snprintf(text, sizeof text, "%i.%i.%i %i:%i:%i", st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
+    return text;
+}
+
 void ResetScanState()
 {
     HostWindow();
@@ -194,5 +205,5 @@ int64_t RegistryFixture::LocalWriteTime(const std::string& relativePath) const
         RegCloseKey(key);
     }
     FileTimeToLocalFileTime(&utc, &local);
-    return static_cast<int64_t>((uint64_t(local.dwHighDateTime) << 32) | local.dwLowDateTime);
+    return FileTimeTicks(local);
 }

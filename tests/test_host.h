@@ -26,6 +26,8 @@ int ListRowCount();
 void RecordStatusTexts(std::vector<std::string>* sink,    // nullptr stops recording
                        std::function<void(const std::string&)> onText = {});
 std::string WindowText(HWND hwnd);
+// A local file time as a row shows it: day.month.year hour:minute:second.
+std::string TimeTextOf(int64_t localTicks);
 void ResetScanState();                                     // Idle, empty list
 
 // A key of the test's own under HKCU\Software\QuillmereTest, removed afterwards.

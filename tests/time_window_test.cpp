@@ -20,7 +20,7 @@ int64_t Ticks(const SYSTEMTIME& st)
 {
     FILETIME ft;
     SystemTimeToFileTime(&st, &ft);
-    return static_cast<int64_t>((uint64_t(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
+    return FileTimeTicks(ft);
 }
 
 void SetBound(TimeBound& bound, const SYSTEMTIME& st)
