@@ -66,6 +66,15 @@ bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before
 void ConvertToLocalTime(const FILETIME& utc, FILETIME& local);  // by the rules in force at that instant
 void ForgetTimeZoneRules();                              // a new scan reads the zone's rules afresh
 
+// ---- Key names as UTF-8 (utf8_text.cpp) -----------------------------------
+// Whole characters of text while they fit in room bytes, unterminated; the
+// bytes written. whole: false when a character did not fit.
+int EncodeUtf8(const wchar_t* text, int length, char* out, int room, bool& whole);
+// text (length bytes, or up to its NUL when length < 0) as UTF-16 in out,
+// whole characters while they fit with a terminator in size units; the
+// units written. With out null: the units the whole text takes.
+int DecodeUtf8(const char* text, int length, wchar_t* out, int size);
+
 // ---- Key tree walk (key_walk.cpp) ----------------------------------------
 void ScanKeyTree(HKEY key, const char* keyName);         // walk, count, list
 
