@@ -31,12 +31,26 @@
 #define IDA_ZERO_FROM_TIME  40001
 #define IDA_FROM_NOW        40002
 #define IDA_FROM_TO_BEFORE  40003
+#define IDA_FIND            40004
+#define IDA_FIND_NEXT       40005
+#define IDA_FIND_PREVIOUS   40006
+#define IDA_BEFORE_NOW      40007
+// Those of them the Find dialog takes too: none an edit box has a use for
+#define IDR_FIND_ACCELERATORS 104
 
 // The result list's context menu: a row's popup, then the list's
 #define IDR_ROW_MENU        103
 #define IDM_OPEN_ROW        2002
 #define IDM_COPY_KEY_PATH   2003
 #define IDM_COPY_ALL_ROWS   2004
+#define IDM_FIND            2005
+
+// Find dialog, modeless
+#define IDD_FIND            115
+#define IDC_FIND_TEXT       1030
+#define IDC_FIND_MATCH_CASE 1031
+#define IDC_FIND_UP         1032
+#define IDC_FIND_DOWN       1033
 
 // Version block
 #define QUILLMERE_VERSION_BIN  1,0,0,1

@@ -11,6 +11,9 @@ extern int32_t RowCount;                 // rows since start-up or the last Clea
 extern std::atomic<uint32_t> ClearCount; // Clears so far; written on the UI thread, read by the walk
 extern std::atomic<bool> ListPainting;   // the list is catching up with new rows; the walk's hand-over waits
 constexpr int CellPadding = 12;          // pixels a list cell keeps clear of its text, both sides together
+constexpr int FindTextSize = 4096;       // a search text's units with its terminator: a whole path's
+extern std::array<wchar_t, FindTextSize> FindText;   // the last text searched; empty: none yet
+extern bool FindMatchCase;               // the last search's "Match case"
 
 // Rows the walk has found since its last hand-over, packed: each row's key
 // text and then its time text, both NUL-terminated. They travel to the
@@ -60,3 +63,9 @@ void CopyAllRows();                                              // every row li
 // ---- Context menu and tips (row_menu.cpp, row_tip.cpp) -------------------
 void ShowRowMenu(LPARAM at);                                     // WM_CONTEXTMENU's point; -1, -1 from the keyboard
 void ShowRowTip(NMLVGETINFOTIPA* request);                       // a cut key path shown whole
+
+// ---- Find (find_rows.cpp) ------------------------------------------------
+// The first of rows (the listed ones) from first on, towards the end or
+// the start, whose key path holds text; -1 when none does.
+int FindRow(const wchar_t* text, bool matchCase, bool down, int first, int rows);
+void FindNextRow(HWND owner, bool down);                         // with FindText: found selected, or owner says none is

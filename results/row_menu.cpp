@@ -46,6 +46,8 @@ static void RunRowCommand(UINT command, int row)
         CopyKeyPath(row);
     else if (command == IDM_COPY_ALL_ROWS)
         CopyAllRows();
+    else if (command == IDM_FIND)
+        OpenFindDialog();
 }
 
 void ShowRowMenu(LPARAM at)

@@ -58,6 +58,7 @@ inline FILETIME TicksToFileTime(int64_t ticks)
 void InitTimeWindow();                                   // both bounds to now
 void OnDateTimeChange(const NMDATETIMECHANGE* change);   // picker edited a bound
 void SetFromToNow();                                     // Ctrl+Left
+void SetBeforeToNow();                                   // Ctrl+Up
 void CopyFromToBefore();                                 // Ctrl+Right
 void ZeroFromTime();                                     // Ctrl+Z
 bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before

@@ -61,6 +61,14 @@ void SetFromToNow()
     ShowInPicker(FromTimePicker, TimeWindow.From.local);
 }
 
+void SetBeforeToNow()
+{
+    GetLocalTime(&TimeWindow.Before.local);
+    RecomputeBound(TimeWindow.Before);
+    ShowInPicker(BeforeDatePicker, TimeWindow.Before.local);
+    ShowInPicker(BeforeTimePicker, TimeWindow.Before.local);
+}
+
 void CopyFromToBefore()
 {
     const SYSTEMTIME& from = TimeWindow.From.local;

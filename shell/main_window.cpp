@@ -152,6 +152,10 @@ static void OnCommand(HWND hwnd, int id, HWND, UINT)
     case IDA_ZERO_FROM_TIME: ZeroFromTime(); break;
     case IDA_FROM_NOW:       SetFromToNow(); break;
     case IDA_FROM_TO_BEFORE: CopyFromToBefore(); break;
+    case IDA_BEFORE_NOW:     SetBeforeToNow(); break;
+    case IDA_FIND:           OpenFindDialog(); break;
+    case IDA_FIND_NEXT:      FindAgain(true); break;
+    case IDA_FIND_PREVIOUS:  FindAgain(false); break;
     default:                 break;
     }
 }

@@ -19,18 +19,24 @@ void ProgramEntry()
     HWND hwnd = OpenMainWindow();
     if (!hwnd)
         ExitProcess(0);
-    HACCEL accelerators = LoadAcceleratorsA(Instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    HACCEL accelerators = LoadAcceleratorsW(Instance, MAKEINTRESOURCEW(IDR_ACCELERATORS));
+    HACCEL findAccelerators = LoadAcceleratorsW(Instance, MAKEINTRESOURCEW(IDR_FIND_ACCELERATORS));
 
-    // Accelerators come first, so the time commands work whichever control
-    // has the focus; then the dialog keyboard interface (Tab, Shift+Tab).
+    // Accelerators come first, so the time and find commands work whichever
+    // control has the focus; then the dialog keyboard interface (Tab,
+    // Shift+Tab; Enter and Escape in the Find dialog). Unicode throughout,
+    // so text typed in any script reaches the Find dialog whole.
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        if (TranslateAcceleratorA(hwnd, accelerators, &msg))
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        const bool inFind = FindDialog && (msg.hwnd == FindDialog || IsChild(FindDialog, msg.hwnd));
+        if (TranslateAcceleratorW(hwnd, inFind ? findAccelerators : accelerators, &msg))
             continue;
-        if (IsDialogMessageA(hwnd, &msg))
+        if (inFind && IsDialogMessageW(FindDialog, &msg))
+            continue;
+        if (IsDialogMessageW(hwnd, &msg))
             continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     ExitProcess(0);
 }

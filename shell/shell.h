@@ -13,6 +13,7 @@ extern HWND FromDatePicker;
 extern HWND FromTimePicker;
 extern HWND BeforeDatePicker;
 extern HWND BeforeTimePicker;
+extern HWND FindDialog;                  // the modeless Find dialog, or null while it is closed
 
 // Private messages, from the worker and from the list to its window; WM_APP
 // because the window hosts a dialog.
@@ -49,3 +50,8 @@ void InstallStatusLine(HWND statusLine);             // from InitMainWindow
 // ---- About box (about_box.cpp) -------------------------------------------
 void OpenAboutBox(HWND owner);                       // modal, from the system menu
 INT_PTR CALLBACK AboutDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// ---- Find dialog (find_dialog.cpp) ---------------------------------------
+void OpenFindDialog();                               // Ctrl+F: opened, or brought forward
+void FindAgain(bool down);                           // F3, Shift+F3; with no text yet, the dialog
+INT_PTR CALLBACK FindDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

@@ -31,7 +31,7 @@ done
 
 resources=$("$arch-w64-mingw32-windres" -i "$exe" -O rc) || exit 1
 for resource in '"MAINWINDOW" DIALOGEX' '114 DIALOG' '102 ACCELERATORS' '"FRAMEICON" 14' \
-                '116 14' '117 14' '103 MENU' '1 VERSIONINFO' '1 24'; do
+                '116 14' '117 14' '103 MENU' '1 VERSIONINFO' '1 24' '115 DIALOGEX' '104 ACCELERATORS'; do
     echo "$resources" | grep -aq "^$resource" || fail "no resource $resource"
 done
 # The program's own identity and the common controls it asks for.

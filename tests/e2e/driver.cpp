@@ -185,6 +185,21 @@ void PressKey(WORD vk, bool ctrl, bool alt, bool shift)
     Sleep(120);
 }
 
+void TypeText(const std::wstring& text)
+{
+    std::vector<INPUT> inputs;
+    for (wchar_t c : text)
+        for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wScan = c;
+            input.ki.dwFlags = KEYEVENTF_UNICODE | up;
+            inputs.push_back(input);
+        }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    Sleep(120);
+}
+
 HWND FocusedWindow(const RunningApp& app)
 {
     GUITHREADINFO info{};
@@ -227,6 +242,25 @@ std::string RowText(const RunningApp& app, HWND list, int row, int column)
     std::string text(textSize, '\0');
     remote.Read(sizeof(LVITEMA), text.data(), textSize);
     text.resize(strnlen(text.data(), textSize));
+    return text;
+}
+
+std::wstring RowTextW(const RunningApp& app, HWND list, int row, int column)
+{
+    constexpr SIZE_T textUnits = 8192;
+    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMW) + textUnits * sizeof(wchar_t));
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = reinterpret_cast<wchar_t*>(remote.address + sizeof(LVITEMW));
+    item.cchTextMax = textUnits;
+    remote.Write(0, &item, sizeof item);
+    wchar_t none = L'\0';
+    remote.Write(sizeof(LVITEMW), &none, sizeof none);
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(textUnits, L'\0');
+    remote.Read(sizeof(LVITEMW), text.data(), textUnits * sizeof(wchar_t));
+    text.resize(wcsnlen(text.data(), textUnits));
     return text;
 }
 

@@ -41,11 +41,14 @@ void ClickAt(POINT screen, bool twice = false);
 void RightClickAt(POINT screen);
 void Click(HWND control, bool twice = false);
 void PressKey(WORD vk, bool ctrl = false, bool alt = false, bool shift = false);
+// Characters typed as a keyboard of any language would type them.
+void TypeText(const std::wstring& text);
 HWND FocusedWindow(const RunningApp& app);
 
 // The result list and pickers of the other process.
 int RowCount(HWND list);
 std::string RowText(const RunningApp& app, HWND list, int row, int column);
+std::wstring RowTextW(const RunningApp& app, HWND list, int row, int column);   // LVM_GETITEMTEXTW
 std::vector<std::string> RowPaths(const RunningApp& app, HWND list);
 RECT RowRect(const RunningApp& app, HWND list, int row);   // screen coordinates
 SYSTEMTIME PickerTime(const RunningApp& app, HWND picker);

@@ -1,0 +1,174 @@
+// Find: the listed rows' key paths searched for a text, as a substring,
+// ignoring case unless told not to, in any script. The rows are read where
+// the store keeps them, in its order, and most are ASCII: those are
+// compared byte for byte as stored, and only a row with other characters
+// is made UTF-16 and folded.
+#include "results/results.h"
+#include "scan/scan.h"
+#include "shell/shell.h"
+#include <commctrl.h>
+#include <algorithm>
+#include <array>
+#include <cwchar>
+
+std::array<wchar_t, FindTextSize> FindText;
+bool FindMatchCase;
+
+// The store rebuilds a row from the first of its group of 32: read in
+// ascending runs of that size, each row is rebuilt once whichever way the
+// search goes.
+static constexpr int ReadRun = 32;
+
+// Upper case as the system has it, the same in every locale, one unit to
+// one; a surrogate pair is asked for as it comes.
+static std::array<wchar_t, 0x10000> UpperCase;
+static bool UpperCaseMade;
+
+// The text as searched: folded unless case matters, and as bytes too when
+// it is all ASCII.
+static std::array<wchar_t, FindTextSize> Needle;
+static std::array<unsigned char, FindTextSize> NeedleBytes;
+static int NeedleLength;
+static bool NeedleAscii;
+static std::array<unsigned char, 256> ByteFold;   // an ASCII row's bytes as the needle's are made
+
+static std::array<wchar_t, PathSize> RowWide;     // a row with other characters, as UTF-16
+
+static void MakeUpperCase()
+{
+    for (size_t unit = 0; unit < UpperCase.size(); ++unit)
+        UpperCase[unit] = wchar_t(unit);
+    // Surrogates alone have no case.
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, &UpperCase[1], 0xD7FF, &UpperCase[1], 0xD7FF);
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, &UpperCase[0xE000], 0x2000, &UpperCase[0xE000], 0x2000);
+    UpperCaseMade = true;
+}
+
+static void FoldCase(wchar_t* text, int length)
+{
+    for (int i = 0; i < length; ++i) {
+        if (IS_HIGH_SURROGATE(text[i]) && i + 1 < length && IS_LOW_SURROGATE(text[i + 1])) {
+            wchar_t pair[2];
+            if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, text + i, 2, pair, 2) == 2)
+                std::copy(pair, pair + 2, text + i);
+            ++i;
+        } else {
+            text[i] = UpperCase[text[i]];
+        }
+    }
+}
+
+static bool PrepareNeedle(const wchar_t* text, bool matchCase)
+{
+    NeedleLength = int(wcsnlen(text, FindTextSize - 1));
+    std::copy(text, text + NeedleLength, Needle.begin());
+    if (!matchCase && !UpperCaseMade)
+        MakeUpperCase();
+    if (!matchCase)
+        FoldCase(Needle.data(), NeedleLength);
+    NeedleAscii = std::all_of(Needle.begin(), Needle.begin() + NeedleLength, [](wchar_t c) { return c < 0x80; });
+    for (int i = 0; NeedleAscii && i < NeedleLength; ++i)
+        NeedleBytes[i] = static_cast<unsigned char>(Needle[i]);
+    for (int byte = 0; byte < 256; ++byte)
+        ByteFold[byte] = static_cast<unsigned char>(!matchCase && byte < 0x80 ? UpperCase[byte] : byte);
+    return NeedleLength > 0;
+}
+
+static bool HoldsNeedleBytes(const unsigned char* row, int length)
+{
+    const unsigned char first = NeedleBytes[0];
+    for (int at = 0; at <= length - NeedleLength; ++at) {
+        if (ByteFold[row[at]] != first)
+            continue;
+        int i = 1;
+        while (i < NeedleLength && ByteFold[row[at + i]] == NeedleBytes[i])
+            ++i;
+        if (i == NeedleLength)
+            return true;
+    }
+    return false;
+}
+
+static bool HoldsNeedleWide(const char* row, int length, bool matchCase)
+{
+    const int units = DecodeUtf8(row, length, RowWide.data(), int(RowWide.size()));
+    if (!matchCase)
+        FoldCase(RowWide.data(), units);
+    wchar_t* end = RowWide.data() + units;
+    return std::search(RowWide.data(), end, Needle.data(), Needle.data() + NeedleLength) != end;
+}
+
+// A folded needle with other characters than ASCII is in no ASCII row.
+static bool RowHoldsNeedle(int row, bool matchCase)
+{
+    const char* path = StoredKeyText(row);
+    if (!path)
+        return false;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(path);
+    int length = 0;
+    unsigned char high = 0;
+    for (; bytes[length]; ++length)
+        high |= bytes[length];
+    if (high < 0x80)
+        return NeedleAscii && HoldsNeedleBytes(bytes, length);
+    return HoldsNeedleWide(path, length, matchCase);
+}
+
+// Up, each run is read from its start and the last match in it up to
+// first is the nearest.
+int FindRow(const wchar_t* text, bool matchCase, bool down, int first, int rows)
+{
+    if (first < 0 || first >= rows || !PrepareNeedle(text, matchCase))
+        return -1;
+    if (down) {
+        for (int row = first; row < rows; ++row)
+            if (RowHoldsNeedle(row, matchCase))
+                return row;
+        return -1;
+    }
+    for (int run = first - first % ReadRun, last = first; run >= 0; last = run - 1, run -= ReadRun) {
+        int found = -1;
+        for (int row = run; row <= last; ++row)
+            if (RowHoldsNeedle(row, matchCase))
+                found = row;
+        if (found >= 0)
+            return found;
+    }
+    return -1;
+}
+
+static void SelectFoundRow(int row)
+{
+    LVITEMA item{};
+    item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageA(ResultList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageA(ResultList, LVM_ENSUREVISIBLE, row, FALSE);
+}
+
+static void SayNotFound(HWND owner)
+{
+    std::array<wchar_t, FindTextSize + 16> text;
+    swprintf(text.data(), text.size(), L"Cannot find \"%ls\"", FindText.data());
+    MessageBoxW(owner, text.data(), L"Quillmere", MB_OK | MB_ICONINFORMATION);
+}
+
+// The rows the list shows: during a scan it learns of new ones once a paint.
+static int ListedRows()
+{
+    return std::min(RowCount, int(SendMessageA(ResultList, LVM_GETITEMCOUNT, 0, 0)));
+}
+
+// From the row after the selected one (before it, up), or from the first
+// (the last) with none selected.
+void FindNextRow(HWND owner, bool down)
+{
+    const int rows = ListedRows(), selected = SelectedRow();
+    const int first = selected >= 0 ? selected + (down ? 1 : -1) : down ? 0 : rows - 1;
+    HCURSOR cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    const int row = FindRow(FindText.data(), FindMatchCase, down, first, rows);
+    SetCursor(cursor);
+    if (row >= 0)
+        SelectFoundRow(row);
+    else
+        SayNotFound(owner);
+}
