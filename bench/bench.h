@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 constexpr int DefaultKeyCount = 50000;
 constexpr int RowBlock = 10000;                  // rows per block of the per-row cost
@@ -26,6 +27,9 @@ void StopPinging();
 
 // ---- The synthetic tree (key_tree.cpp) ------------------------------------
 bool BuildTree(int count, int* made, int* deepest);   // volatile keys under HKCU
+// The paths of a tree of that shape, as a scan lists them, without the
+// registry; namePrefix begins every key's name.
+void ListTreePaths(int count, const char* namePrefix, const std::function<void(const char*)>& row);
 void RemoveTree();
 void RemoveTreeOnExit();                         // on Ctrl+C and on a crash too
 
@@ -117,3 +121,7 @@ struct BenchFigures {
 };
 void PrintFigures(const BenchFigures& figures);
 bool CountsMatch(const BenchFigures& figures);   // prints what does not
+
+// ---- Find (find_cost.cpp) ---------------------------------------------------
+constexpr int FindRowCount = 2000000;            // rows a search that finds nothing must cross within a second
+int MeasureFindCost(int rows);                   // prints its figures; 0 when every search ran as meant

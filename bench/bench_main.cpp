@@ -98,12 +98,19 @@ int main(int argc, char** argv)
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc == 3 && strcmp(argv[1], "--bare-list") == 0)
         return MeasureBareList(atoi(argv[2]));
+    if (argc >= 2 && strcmp(argv[1], "--find") == 0) {
+        StartClock();
+        LoadCommonControls();
+        OpenMainWindow();
+        return MeasureFindCost(argc > 2 ? atoi(argv[2]) : FindRowCount);
+    }
     const int keyCount = argc > 1 ? atoi(argv[1]) : DefaultKeyCount;
     BenchFigures f{};
     // Listing every key of a large tree takes long; the other figures do not need it.
     f.listEvery = !(argc > 2 && strcmp(argv[2], "--no-listing") == 0);
     if (keyCount < 1 || keyCount > 5000000 || (argc > 2 && f.listEvery)) {
-        fprintf(stderr, "usage: quillmere_bench [KEYS [--no-listing]]   (default %d keys)\n", DefaultKeyCount);
+        fprintf(stderr, "usage: quillmere_bench [KEYS [--no-listing]]   (default %d keys)\n"
+                        "       quillmere_bench --find [ROWS]          (default %d rows)\n", DefaultKeyCount, FindRowCount);
         return 2;
     }
     StartClock();

@@ -1,6 +1,7 @@
 // The synthetic key tree: its shape from a fixed seed, made of volatile keys.
 #include "bench/bench.h"
 #include <algorithm>
+#include <cstring>
 #include <cstdio>
 #include <random>
 #include <vector>
@@ -11,6 +12,7 @@ const char BenchShownPath[] = "HKCU\\Software\\QuillmereBench";
 constexpr int MaxDepth = 12;
 constexpr uint32_t TreeSeed = 20260401;
 constexpr REGSAM NativeView = KEY_WOW64_64KEY;
+constexpr size_t PathBytes = 1024;              // 12 levels of names up to 40 bytes and a prefix
 
 // Parent of every key (0 is the bench key itself); children are picked in
 // proportion to the children they already have, which gives a few keys
@@ -88,6 +90,29 @@ static bool CreateChildren(HKEY key, int node, const TreeLists& lists, std::mt19
             return false;
     }
     return true;
+}
+
+// Each key below node, its children before it as the walk lists them.
+static void ListPathsBelow(int node, const TreeLists& lists, std::mt19937& random, const char* namePrefix,
+                           char* path, size_t length, const std::function<void(const char*)>& row)
+{
+    for (int i = lists.first[node]; i < lists.first[node + 1]; ++i) {
+        char name[48];
+        MakeKeyName(random, name);
+        const size_t end = length + 1 + strlen(namePrefix) + strlen(name);
+        snprintf(path + length, PathBytes - length, "\\%s%s", namePrefix, name);
+        ListPathsBelow(lists.child[i], lists, random, namePrefix, path, end, row);
+        path[end] = '\0';
+        row(path);
+    }
+}
+
+void ListTreePaths(int count, const char* namePrefix, const std::function<void(const char*)>& row)
+{
+    std::mt19937 random(TreeSeed);
+    const TreeLists lists = ListChildren(ShapeTree(count, random));
+    char path[PathBytes] = "HKEY_CURRENT_USER\\Software\\QuillmereBench";
+    ListPathsBelow(0, lists, random, namePrefix, path, strlen(path), row);
 }
 
 void RemoveTree()

@@ -1,5 +1,6 @@
 #!/bin/sh
-# Usage: bench/run.sh [KEYS]   (default 50000; e.g. 500000)
+# Usage: bench/run.sh [KEYS [--no-listing]]   (default 50000; e.g. 500000)
+#        bench/run.sh --find [ROWS]           (Find through 2,000,000 rows by default)
 # Builds the scan benchmark from a clean build tree of its own (build-bench,
 # or build-bench64 for the 64-bit build on a machine that cannot run 32-bit
 # code) and runs it under Wine in that tree's prefix. The figures go to stdout.

@@ -9,6 +9,8 @@
 #include <commctrl.h>
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
 #include <cwchar>
 
 std::array<wchar_t, FindTextSize> FindText;
@@ -31,6 +33,7 @@ static std::array<unsigned char, FindTextSize> NeedleBytes;
 static int NeedleLength;
 static bool NeedleAscii;
 static std::array<unsigned char, 256> ByteFold;   // an ASCII row's bytes as the needle's are made
+static std::array<int, 256> Skip;                 // how far the needle moves on from a row byte under its last
 
 static std::array<wchar_t, PathSize> RowWide;     // a row with other characters, as UTF-16
 
@@ -71,47 +74,102 @@ static bool PrepareNeedle(const wchar_t* text, bool matchCase)
         NeedleBytes[i] = static_cast<unsigned char>(Needle[i]);
     for (int byte = 0; byte < 256; ++byte)
         ByteFold[byte] = static_cast<unsigned char>(!matchCase && byte < 0x80 ? UpperCase[byte] : byte);
+    for (int byte = 0; byte < 256; ++byte) {
+        int skip = NeedleLength;
+        for (int i = 0; NeedleAscii && i < NeedleLength - 1; ++i)
+            if (NeedleBytes[i] == ByteFold[byte])
+                skip = NeedleLength - 1 - i;
+        Skip[byte] = skip;
+    }
     return NeedleLength > 0;
 }
 
-static bool HoldsNeedleBytes(const unsigned char* row, int length)
+// Horspool's search from byte from on: the needle moves on by what the
+// row byte under its last says, mostly by its whole length.
+static bool HoldsNeedleBytes(const unsigned char* row, int from, int length)
 {
-    const unsigned char first = NeedleBytes[0];
-    for (int at = 0; at <= length - NeedleLength; ++at) {
-        if (ByteFold[row[at]] != first)
-            continue;
-        int i = 1;
-        while (i < NeedleLength && ByteFold[row[at + i]] == NeedleBytes[i])
-            ++i;
-        if (i == NeedleLength)
+    const int last = NeedleLength - 1;
+    for (int at = from; at + last < length; at += Skip[row[at + last]]) {
+        int i = last;
+        while (i >= 0 && ByteFold[row[at + i]] == NeedleBytes[i])
+            --i;
+        if (i < 0)
             return true;
     }
     return false;
 }
 
-static bool HoldsNeedleWide(const char* row, int length, bool matchCase)
+// As UTF-16 from byte from on, folded unless case matters: ASCII bytes one
+// by one, the runs of other characters through the decoder.
+static int DecodeRow(const char* row, int from, int length, bool matchCase)
 {
-    const int units = DecodeUtf8(row, length, RowWide.data(), int(RowWide.size()));
-    if (!matchCase)
-        FoldCase(RowWide.data(), units);
-    wchar_t* end = RowWide.data() + units;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(row);
+    int units = 0;
+    for (int at = from; at < length;) {
+        if (bytes[at] < 0x80) {
+            RowWide[units++] = matchCase ? bytes[at] : UpperCase[bytes[at]];
+            ++at;
+            continue;
+        }
+        int end = at;
+        while (end < length && bytes[end] >= 0x80)
+            ++end;
+        const int made = DecodeUtf8(row + at, end - at, RowWide.data() + units, int(RowWide.size()) - units);
+        if (!matchCase)
+            FoldCase(RowWide.data() + units, made);
+        units += made;
+        at = end;
+    }
+    return units;
+}
+
+// From the whole character at or before byte from on.
+static bool HoldsNeedleWide(const char* row, int from, int length, bool matchCase)
+{
+    while (from > 0 && (static_cast<unsigned char>(row[from]) & 0xC0) == 0x80)
+        --from;
+    wchar_t* end = RowWide.data() + DecodeRow(row, from, length, matchCase);
     return std::search(RowWide.data(), end, Needle.data(), Needle.data() + NeedleLength) != end;
 }
 
-// A folded needle with other characters than ASCII is in no ASCII row.
+static constexpr int NoHighByte = PathSize;
+
+static int FirstHighByte(const unsigned char* path, int from, int length)
+{
+    for (int at = from; at < length; ++at)
+        if (path[at] >= 0x80)
+            return at;
+    return NoHighByte;
+}
+
+// Rows are read in order, and a row's path begins with as much of the one
+// before as the store shares: where that one held no match, only a match
+// that reaches past the shared bytes is new. Any other read starts afresh.
+static bool Following;                   // the row before was read and did not match
+static int HighFrom = NoHighByte;        // the first non-ASCII byte of the row before
+
+static void ReadAfresh()
+{
+    Following = false;
+}
+
+// A folded needle with other characters than ASCII is in no ASCII row. A
+// UTF-16 unit takes at most 3 bytes.
 static bool RowHoldsNeedle(int row, bool matchCase)
 {
     const char* path = StoredKeyText(row);
     if (!path)
         return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(path);
-    int length = 0;
-    unsigned char high = 0;
-    for (; bytes[length]; ++length)
-        high |= bytes[length];
-    if (high < 0x80)
-        return NeedleAscii && HoldsNeedleBytes(bytes, length);
-    return HoldsNeedleWide(path, length, matchCase);
+    const int shared = Following ? StoredSharedBytes(row) : 0;
+    const int length = shared + int(strlen(path + shared));
+    if (HighFrom >= shared)
+        HighFrom = FirstHighByte(bytes, shared, length);
+    const bool found = HighFrom == NoHighByte
+        ? NeedleAscii && HoldsNeedleBytes(bytes, std::max(0, shared - NeedleLength + 1), length)
+        : HoldsNeedleWide(path, std::max(0, shared - 3 * NeedleLength), length, matchCase);
+    Following = !found;
+    return found;
 }
 
 // Up, each run is read from its start and the last match in it up to
@@ -120,6 +178,7 @@ int FindRow(const wchar_t* text, bool matchCase, bool down, int first, int rows)
 {
     if (first < 0 || first >= rows || !PrepareNeedle(text, matchCase))
         return -1;
+    ReadAfresh();
     if (down) {
         for (int row = first; row < rows; ++row)
             if (RowHoldsNeedle(row, matchCase))
@@ -128,6 +187,7 @@ int FindRow(const wchar_t* text, bool matchCase, bool down, int first, int rows)
     }
     for (int run = first - first % ReadRun, last = first; run >= 0; last = run - 1, run -= ReadRun) {
         int found = -1;
+        ReadAfresh();
         for (int row = run; row <= last; ++row)
             if (RowHoldsNeedle(row, matchCase))
                 found = row;

@@ -44,6 +44,7 @@ void ClearResults();                                             // Clear button
 bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory or too long
 const char* StoredKeyText(int row);                              // null past the stored rows; good until the next call
 const char* StoredTimeText(int row);                             // null past the stored rows; good until a Clear
+int StoredSharedBytes(int row);                                  // how much of the path before it a row's begins with
 void ClearRowStore();                                            // every row's texts freed
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------

@@ -129,6 +129,15 @@ const char* StoredKeyText(int row)
     return RebuiltKey.data();
 }
 
+int StoredSharedBytes(int row)
+{
+    if (row < 0 || row >= StoredRows)
+        return 0;
+    uint16_t shared;
+    memcpy(&shared, RowText(row), SharedBytes);
+    return shared;
+}
+
 const char* StoredTimeText(int row)
 {
     if (row < 0 || row >= StoredRows)
