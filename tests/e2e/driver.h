@@ -43,7 +43,11 @@ void Click(HWND control, bool twice = false);
 void PressKey(WORD vk, bool ctrl = false, bool alt = false, bool shift = false);
 HWND FocusedWindow(const RunningApp& app);
 
-// The result list and pickers of the other process.
+// Texts in UTF-8, as the tests compare them.
+std::string Utf8Of(const std::wstring& text);
+std::wstring WideOf(const std::string& text);
+
+// The result list and pickers of the other process; row texts read in UTF-16.
 int RowCount(HWND list);
 std::string RowText(const RunningApp& app, HWND list, int row, int column);
 std::vector<std::string> RowPaths(const RunningApp& app, HWND list);
@@ -60,7 +64,7 @@ bool WaitScanned(const RunningApp& app, DWORD timeoutMs = 120000);
 void CreateKeyPath(HKEY hive, const std::string& path);
 void DeleteKeyTree(HKEY hive, const std::string& path);
 bool KeyExists(HKEY hive, const std::string& path);
-std::string ReadString(HKEY hive, const std::string& path, const char* value);
+std::string ReadString(HKEY hive, const std::string& path, const char* value);   // UTF-8
 
 // ---- Process-wide views, for the hardening suite -------------------------
 int ThreadCount(DWORD pid);
