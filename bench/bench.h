@@ -26,6 +26,7 @@ void StopPinging();
 
 // ---- The synthetic tree (key_tree.cpp) ------------------------------------
 bool BuildTree(int count, int* made, int* deepest);   // volatile keys under HKCU
+extern bool ChineseKeyNames;                     // name the keys in Chinese, not ASCII
 void RemoveTree();
 void RemoveTreeOnExit();                         // on Ctrl+C and on a crash too
 

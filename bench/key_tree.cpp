@@ -53,16 +53,19 @@ static TreeLists ListChildren(const std::vector<int>& parent)
     return lists;
 }
 
-static void MakeKeyName(std::mt19937& random, char* name)
+bool ChineseKeyNames;
+
+// Chinese names are as long in characters, three bytes each in UTF-8.
+static void MakeKeyName(std::mt19937& random, wchar_t* name)
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-. ";
     int length = 5 + int(random() % 36);
-    name[0] = letters[random() % 52];
+    name[0] = wchar_t(letters[random() % 52]);
     for (int i = 1; i < length; ++i)
-        name[i] = letters[random() % (sizeof letters - 1)];
-    if (name[length - 1] == ' ' || name[length - 1] == '.')
-        name[length - 1] = 'z';
-    name[length] = '\0';
+        name[i] = ChineseKeyNames ? wchar_t(0x4E00 + random() % 0x5000) : wchar_t(letters[random() % (sizeof letters - 1)]);
+    if (name[length - 1] == L' ' || name[length - 1] == L'.')
+        name[length - 1] = L'z';
+    name[length] = L'\0';
 }
 
 // Volatile keys: the tree never reaches the prefix's files, and a run that
@@ -70,12 +73,12 @@ static void MakeKeyName(std::mt19937& random, char* name)
 static bool CreateChildren(HKEY key, int node, const TreeLists& lists, std::mt19937& random, int* made)
 {
     for (int i = lists.first[node]; i < lists.first[node + 1]; ++i) {
-        char name[48];
+        wchar_t name[48];
         HKEY sub;
         DWORD disposition = REG_OPENED_EXISTING_KEY;
         while (disposition == REG_OPENED_EXISTING_KEY) {
             MakeKeyName(random, name);
-            if (RegCreateKeyExA(key, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | NativeView,
+            if (RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | NativeView,
                                 nullptr, &sub, &disposition) != ERROR_SUCCESS)
                 return false;
             if (disposition == REG_OPENED_EXISTING_KEY)
