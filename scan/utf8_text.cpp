@@ -63,6 +63,11 @@ static unsigned NextCharacter(const unsigned char* text, int length, int* at)
         }
         c = (c << 6) | (text[*at + i] & 0x3F);
     }
+    // Past U+10FFFF, or a sequence longer than its character needs.
+    if (bytes == 4 && (c < 0x10000 || c > 0x10FFFF)) {
+        *at += 1;
+        return 0xFFFD;
+    }
     *at += bytes;
     return c;
 }

@@ -407,9 +407,9 @@ TEST(ResultList, ACutKeyPathIsTheRowsTipAndOneThatFitsHasNone)
     EXPECT_EQ(TipText(1, 2), cut);
 }
 
-// Copied text carries its Unicode form, made from the ANSI code page the
-// path is in: left to Windows, it is made with the keyboard language's.
-// Its own ctest entry runs this with a Polish system and an English user.
+// Copied text carries the path's exact Unicode form, whatever the system's
+// code page and the keyboard's language. Its own ctest entry runs this
+// with a Polish system and an English user.
 TEST(Clipboard, ACopiedPathReadsAsTheSameUnicodeTextWhateverTheKeyboardLanguage)
 {
     if (GetACP() != 1250)
