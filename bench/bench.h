@@ -27,9 +27,10 @@ void StopPinging();
 
 // ---- The synthetic tree (key_tree.cpp) ------------------------------------
 bool BuildTree(int count, int* made, int* deepest);   // volatile keys under HKCU
-// The paths of a tree of that shape, as a scan lists them, without the
-// registry; namePrefix begins every key's name.
-void ListTreePaths(int count, const char* namePrefix, const std::function<void(const char*)>& row);
+extern bool ChineseKeyNames;                     // name the keys in Chinese, not ASCII
+// The paths of a tree of that shape, UTF-8 as a scan lists them, without
+// the registry.
+void ListTreePaths(int count, const std::function<void(const char*)>& row);
 void RemoveTree();
 void RemoveTreeOnExit();                         // on Ctrl+C and on a crash too
 

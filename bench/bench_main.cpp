@@ -107,10 +107,20 @@ int main(int argc, char** argv)
     const int keyCount = argc > 1 ? atoi(argv[1]) : DefaultKeyCount;
     BenchFigures f{};
     // Listing every key of a large tree takes long; the other figures do not need it.
-    f.listEvery = !(argc > 2 && strcmp(argv[2], "--no-listing") == 0);
-    if (keyCount < 1 || keyCount > 5000000 || (argc > 2 && f.listEvery)) {
-        fprintf(stderr, "usage: quillmere_bench [KEYS [--no-listing]]   (default %d keys)\n"
-                        "       quillmere_bench --find [ROWS]          (default %d rows)\n", DefaultKeyCount, FindRowCount);
+    f.listEvery = true;
+    bool known = true;
+    for (int i = 2; i < argc; ++i) {
+        if (strcmp(argv[i], "--no-listing") == 0)
+            f.listEvery = false;
+        else if (strcmp(argv[i], "--chinese") == 0)
+            ChineseKeyNames = true;
+        else
+            known = false;
+    }
+    if (keyCount < 1 || keyCount > 5000000 || !known) {
+        fprintf(stderr, "usage: quillmere_bench [KEYS [--no-listing] [--chinese]]   (default %d keys)\n"
+                        "       quillmere_bench --find [ROWS]                   (default %d rows)\n",
+                DefaultKeyCount, FindRowCount);
         return 2;
     }
     StartClock();

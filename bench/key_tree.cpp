@@ -1,5 +1,6 @@
 // The synthetic key tree: its shape from a fixed seed, made of volatile keys.
 #include "bench/bench.h"
+#include "scan/scan.h"
 #include <algorithm>
 #include <cstring>
 #include <cstdio>
@@ -12,7 +13,7 @@ const char BenchShownPath[] = "HKCU\\Software\\QuillmereBench";
 constexpr int MaxDepth = 12;
 constexpr uint32_t TreeSeed = 20260401;
 constexpr REGSAM NativeView = KEY_WOW64_64KEY;
-constexpr size_t PathBytes = 1024;              // 12 levels of names up to 40 bytes and a prefix
+constexpr int PathBytes = 2048;                 // 12 levels of names up to 40 characters of 3 bytes, and a prefix
 
 // Parent of every key (0 is the bench key itself); children are picked in
 // proportion to the children they already have, which gives a few keys
@@ -55,16 +56,19 @@ static TreeLists ListChildren(const std::vector<int>& parent)
     return lists;
 }
 
-static void MakeKeyName(std::mt19937& random, char* name)
+bool ChineseKeyNames;
+
+// Chinese names are as long in characters, three bytes each in UTF-8.
+static void MakeKeyName(std::mt19937& random, wchar_t* name)
 {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-. ";
     int length = 5 + int(random() % 36);
-    name[0] = letters[random() % 52];
+    name[0] = wchar_t(letters[random() % 52]);
     for (int i = 1; i < length; ++i)
-        name[i] = letters[random() % (sizeof letters - 1)];
-    if (name[length - 1] == ' ' || name[length - 1] == '.')
-        name[length - 1] = 'z';
-    name[length] = '\0';
+        name[i] = ChineseKeyNames ? wchar_t(0x4E00 + random() % 0x5000) : wchar_t(letters[random() % (sizeof letters - 1)]);
+    if (name[length - 1] == L' ' || name[length - 1] == L'.')
+        name[length - 1] = L'z';
+    name[length] = L'\0';
 }
 
 // Volatile keys: the tree never reaches the prefix's files, and a run that
@@ -72,12 +76,12 @@ static void MakeKeyName(std::mt19937& random, char* name)
 static bool CreateChildren(HKEY key, int node, const TreeLists& lists, std::mt19937& random, int* made)
 {
     for (int i = lists.first[node]; i < lists.first[node + 1]; ++i) {
-        char name[48];
+        wchar_t name[48];
         HKEY sub;
         DWORD disposition = REG_OPENED_EXISTING_KEY;
         while (disposition == REG_OPENED_EXISTING_KEY) {
             MakeKeyName(random, name);
-            if (RegCreateKeyExA(key, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | NativeView,
+            if (RegCreateKeyExW(key, name, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | NativeView,
                                 nullptr, &sub, &disposition) != ERROR_SUCCESS)
                 return false;
             if (disposition == REG_OPENED_EXISTING_KEY)
@@ -93,26 +97,28 @@ static bool CreateChildren(HKEY key, int node, const TreeLists& lists, std::mt19
 }
 
 // Each key below node, its children before it as the walk lists them.
-static void ListPathsBelow(int node, const TreeLists& lists, std::mt19937& random, const char* namePrefix,
-                           char* path, size_t length, const std::function<void(const char*)>& row)
+static void ListPathsBelow(int node, const TreeLists& lists, std::mt19937& random, char* path, int length,
+                           const std::function<void(const char*)>& row)
 {
     for (int i = lists.first[node]; i < lists.first[node + 1]; ++i) {
-        char name[48];
+        wchar_t name[48];
         MakeKeyName(random, name);
-        const size_t end = length + 1 + strlen(namePrefix) + strlen(name);
-        snprintf(path + length, PathBytes - length, "\\%s%s", namePrefix, name);
-        ListPathsBelow(lists.child[i], lists, random, namePrefix, path, end, row);
+        bool whole;
+        path[length] = '\\';
+        const int end = length + 1 + EncodeUtf8(name, int(wcslen(name)), path + length + 1, PathBytes - length - 2, whole);
+        path[end] = '\0';
+        ListPathsBelow(lists.child[i], lists, random, path, end, row);
         path[end] = '\0';
         row(path);
     }
 }
 
-void ListTreePaths(int count, const char* namePrefix, const std::function<void(const char*)>& row)
+void ListTreePaths(int count, const std::function<void(const char*)>& row)
 {
     std::mt19937 random(TreeSeed);
     const TreeLists lists = ListChildren(ShapeTree(count, random));
     char path[PathBytes] = "HKEY_CURRENT_USER\\Software\\QuillmereBench";
-    ListPathsBelow(0, lists, random, namePrefix, path, strlen(path), row);
+    ListPathsBelow(0, lists, random, path, int(strlen(path)), row);
 }
 
 void RemoveTree()

@@ -24,40 +24,44 @@ static HGLOBAL FilledGlobal(SIZE_T size, Fill fill)
     return memory;
 }
 
-static HGLOBAL AnsiCopy(const char* text, size_t length)
+static HGLOBAL UnicodeCopy(const wchar_t* text, size_t length)
 {
-    return FilledGlobal(length + 1, [&](void* bytes) {
-        memcpy(bytes, text, length);
-        static_cast<char*>(bytes)[length] = '\0';
+    return FilledGlobal((length + 1) * sizeof(WCHAR), [&](void* bytes) {
+        memcpy(bytes, text, length * sizeof(WCHAR));
+        static_cast<WCHAR*>(bytes)[length] = L'\0';
         return true;
     });
 }
 
-// Converted from the code page the text was made in, the ANSI one.
-static HGLOBAL UnicodeCopy(const char* text, size_t length)
+// For programs that read only the ANSI form: what the code page lacks is
+// its default character, never a look-alike ("Zazólc" for "Zażółć" would
+// name another key).
+static HGLOBAL AnsiCopy(const wchar_t* text, size_t length)
 {
-    const int units = MultiByteToWideChar(CP_ACP, 0, text, int(length), nullptr, 0);
-    if (units <= 0 && length > 0)
+    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, int(length), nullptr, 0,
+                                          nullptr, nullptr);
+    if (bytes <= 0 && length > 0)
         return nullptr;
-    return FilledGlobal((SIZE_T(units) + 1) * sizeof(WCHAR), [&](void* bytes) {
-        auto* wide = static_cast<WCHAR*>(bytes);
-        if (length > 0 && MultiByteToWideChar(CP_ACP, 0, text, int(length), wide, units) != units)
+    return FilledGlobal(SIZE_T(bytes) + 1, [&](void* memory) {
+        auto* ansi = static_cast<char*>(memory);
+        if (length > 0 && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, int(length), ansi, bytes,
+                                              nullptr, nullptr) != bytes)
             return false;
-        wide[units] = L'\0';
+        ansi[bytes] = '\0';
         return true;
     });
 }
 
-// Both forms, made here: from CF_TEXT alone Windows would make the Unicode
-// form with the code page of the keyboard language active at the time, not
-// the ANSI one the text is in. Either form cannot be had: nothing changes.
-bool CopyTextToClipboard(const char* text, size_t length)
+// Both forms, made here: left to the system, the ANSI form would be made
+// with the code page of the keyboard language active at the time, not the
+// ANSI one, and with look-alikes. Either form cannot be had: nothing changes.
+bool CopyTextToClipboard(const wchar_t* text, size_t length)
 {
-    if (length >= size_t(INT_MAX))
+    if (length >= size_t(INT_MAX) / sizeof(WCHAR))
         return false;
-    HGLOBAL ansi = AnsiCopy(text, length);
-    HGLOBAL unicode = ansi ? UnicodeCopy(text, length) : nullptr;
-    if (!unicode || !OpenClipboard(MainWindow)) {
+    HGLOBAL unicode = UnicodeCopy(text, length);
+    HGLOBAL ansi = unicode ? AnsiCopy(text, length) : nullptr;
+    if (!ansi || !OpenClipboard(MainWindow)) {
         if (ansi)
             GlobalFree(ansi);
         if (unicode)
@@ -76,7 +80,7 @@ bool CopyTextToClipboard(const char* text, size_t length)
 
 void CopyKeyPath(int item)
 {
-    char text[PathSize];
-    ReadKeyPath(item, text, sizeof text);
-    CopyTextToClipboard(text, strlen(text));
+    wchar_t text[PathSize];
+    ReadKeyPath(item, text, PathSize);
+    CopyTextToClipboard(text, wcslen(text));
 }

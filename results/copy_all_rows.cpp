@@ -4,17 +4,19 @@
 // list's own source, so a row streaming in is never half read.
 #include "results/results.h"
 #include "shell/shell.h"
+#include "scan/scan.h"
+#include <climits>
 #include <cstring>
 
-static constexpr char TitleLine[] = "#\tKey\tLastWriteTime\r\n";
+static constexpr wchar_t TitleLine[] = L"#\tKey\tLastWriteTime\r\n";
 
 // A row's number as the list shows it; the digits are written, unended.
-static size_t WriteNumber(char* at, int number)
+static size_t WriteNumber(wchar_t* at, int number)
 {
-    char digits[16];
+    wchar_t digits[16];
     size_t count = 0;
     do {
-        digits[count++] = char('0' + number % 10);
+        digits[count++] = wchar_t(L'0' + number % 10);
         number /= 10;
     } while (number > 0);
     for (size_t i = 0; i < count; ++i)
@@ -27,34 +29,41 @@ static const char* TextOrEmpty(const char* text)
     return text ? text : "";
 }
 
+// UTF-16 units of a stored text.
+static size_t Units(const char* text)
+{
+    return size_t(DecodeUtf8(TextOrEmpty(text), -1, nullptr, 0));
+}
+
 static size_t AllRowsLength()
 {
-    size_t length = sizeof TitleLine - 1;
-    char number[16];
+    size_t length = sizeof TitleLine / sizeof TitleLine[0] - 1;
+    wchar_t number[16];
     for (int row = 0; row < RowCount; ++row)
-        length += WriteNumber(number, row + 1) + strlen(TextOrEmpty(StoredKeyText(row)))
-                + strlen(TextOrEmpty(StoredTimeText(row))) + 4;   // two tabs, CR LF
+        length += WriteNumber(number, row + 1) + Units(StoredKeyText(row)) + Units(StoredTimeText(row))
+                + 4;   // two tabs, CR LF
     return length;
 }
 
-static char* WriteText(char* at, const char* text)
+// Room was measured beforehand; the terminator lands where the next
+// character goes, or on the one unit kept past the end.
+static wchar_t* WriteText(wchar_t* at, const char* text)
 {
-    const size_t length = strlen(text);
-    memcpy(at, text, length);
-    return at + length;
+    return at + DecodeUtf8(TextOrEmpty(text), -1, at, INT_MAX);
 }
 
-static void WriteAllRows(char* at)
+static void WriteAllRows(wchar_t* at)
 {
-    at = WriteText(at, TitleLine);
+    memcpy(at, TitleLine, sizeof TitleLine - sizeof TitleLine[0]);
+    at += sizeof TitleLine / sizeof TitleLine[0] - 1;
     for (int row = 0; row < RowCount; ++row) {
         at += WriteNumber(at, row + 1);
-        *at++ = '\t';
-        at = WriteText(at, TextOrEmpty(StoredKeyText(row)));
-        *at++ = '\t';
-        at = WriteText(at, TextOrEmpty(StoredTimeText(row)));
-        *at++ = '\r';
-        *at++ = '\n';
+        *at++ = L'\t';
+        at = WriteText(at, StoredKeyText(row));
+        *at++ = L'\t';
+        at = WriteText(at, StoredTimeText(row));
+        *at++ = L'\r';
+        *at++ = L'\n';
     }
 }
 
@@ -64,7 +73,8 @@ void CopyAllRows()
 {
     HCURSOR shown = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
     const size_t length = AllRowsLength();
-    auto* text = static_cast<char*>(VirtualAlloc(nullptr, length + 1, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+    auto* text = static_cast<wchar_t*>(
+        VirtualAlloc(nullptr, (length + 1) * sizeof(wchar_t), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
     if (text) {
         WriteAllRows(text);
         CopyTextToClipboard(text, length);

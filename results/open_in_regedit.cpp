@@ -5,7 +5,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-static const char RegeditSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
+static const wchar_t RegeditSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
 // By its bare name the shell looks in the current folder and the program's
 // own first, where anyone may have left a regedit.exe. The system's Windows
@@ -35,32 +35,32 @@ static void StartSystemEditor()
 // The editor takes at most this many characters of "LastKey". A longer
 // path is cut after its last whole name that fits: cut inside a name, the
 // text could spell a sibling's path, and the editor would open that key.
+// Counted in UTF-16 units, as the editor counts; a backslash is never half
+// of a pair.
 static constexpr int EditorPathMax = 1023;
 
-// Walked by characters: in a double-byte code page a trail byte can be a
-// backslash's.
-static void CutToEditorPath(char* path)
+static void CutToEditorPath(wchar_t* path)
 {
-    if (lstrlenA(path) <= EditorPathMax)
+    if (lstrlenW(path) <= EditorPathMax)
         return;
-    char* lastBackslash = path;
-    for (char* at = path; *at && at - path <= EditorPathMax; at = CharNextA(at))
-        if (*at == '\\')
+    int lastBackslash = 0;
+    for (int at = 0; at <= EditorPathMax; ++at)
+        if (path[at] == L'\\')
             lastBackslash = at;
-    *lastBackslash = '\0';
+    path[lastBackslash] = L'\0';
 }
 
 void OpenInRegistryEditor(int item)
 {
     HKEY key;
     // Only opened, never created: no editor settings, no action.
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, RegeditSettings, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, RegeditSettings, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
         return;
-    char text[PathSize];
-    ReadKeyPath(item, text, sizeof text);
+    wchar_t text[PathSize];
+    ReadKeyPath(item, text, PathSize);
     CutToEditorPath(text);
-    if (RegSetValueExA(key, "LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                       lstrlenA(text) + 1) == ERROR_SUCCESS)
+    if (RegSetValueExW(key, L"LastKey", 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                       DWORD(lstrlenW(text) + 1) * sizeof(wchar_t)) == ERROR_SUCCESS)
         StartSystemEditor();
     RegCloseKey(key);
 }

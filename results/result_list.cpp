@@ -1,6 +1,7 @@
 // The numbered list of found keys.
 #include "results/results.h"
 #include "shell/shell.h"
+#include "scan/scan.h"
 #include <commctrl.h>
 #include <algorithm>
 #include <array>
@@ -162,31 +163,32 @@ void AddFoundRows(const FoundRowBatch& batch)
 }
 
 // The list holds no rows, so a row's number is its position: rows are only
-// ever added at the end and cleared all at once.
-void ShowRowText(NMLVDISPINFOA* request)
+// ever added at the end and cleared all at once. Texts go out in UTF-16,
+// so a key's name reads as the registry holds it.
+void ShowRowText(NMLVDISPINFOW* request)
 {
-    LVITEMA& item = request->item;
+    LVITEMW& item = request->item;
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
         return;
-    if (item.iSubItem == 0) {
-        snprintf(item.pszText, size_t(item.cchTextMax), "%i", item.iItem + 1);
-        return;
-    }
-    const char* text = item.iSubItem == 1 ? StoredKeyText(item.iItem)
+    char number[16];
+    if (item.iSubItem == 0)
+        snprintf(number, sizeof number, "%i", item.iItem + 1);
+    const char* text = item.iSubItem == 0 ? number
+                     : item.iSubItem == 1 ? StoredKeyText(item.iItem)
                      : item.iSubItem == 2 ? StoredTimeText(item.iItem) : nullptr;
-    lstrcpynA(item.pszText, text ? text : "", item.cchTextMax);
+    DecodeUtf8(text ? text : "", -1, item.pszText, item.cchTextMax);
 }
 
 // Read back as anyone reads it, so what is opened or copied is what is shown.
-void ReadKeyPath(int item, char* text, int size)
+void ReadKeyPath(int item, wchar_t* text, int size)
 {
-    text[0] = '\0';
-    LVITEMA row{};
+    text[0] = L'\0';
+    LVITEMW row{};
     row.iSubItem = 1;
     row.pszText = text;
     row.cchTextMax = size;
-    SendMessageA(ResultList, LVM_GETITEMTEXTA, item, reinterpret_cast<LPARAM>(&row));
-    text[size - 1] = '\0';
+    SendMessageW(ResultList, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&row));
+    text[size - 1] = L'\0';
 }
 
 // At the scan's end the last rows are shown at once, not at the next tick;

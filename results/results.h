@@ -34,13 +34,14 @@ void SetupResultList(HWND list);                                 // styles, colu
 void FitColumns(HWND list);                                      // columns fill the client width
 void AddResultRow(const char* keyText, const char* timeText);    // next numbered row
 void AddFoundRows(const FoundRowBatch& batch);                   // each in the walk's order, unless a Clear came since
-void ShowRowText(NMLVDISPINFOA* request);                        // the list asks for a row's text
-void ReadKeyPath(int item, char* text, int size);                // a row's key path as shown, cut to size - 1
+void ShowRowText(NMLVDISPINFOW* request);                        // the list asks for a row's text, in UTF-16
+void ReadKeyPath(int item, wchar_t* text, int size);             // a row's key path as shown, cut to size - 1
 void ShowNewestRow();                                            // a paint's second half: scrolled and painted
 void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
 
 // ---- Row texts (row_store.cpp), kept by the program, UI thread only --------
+// Key paths are kept as UTF-8 (utf8_text.cpp), exactly as the walk named them.
 bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory or too long
 const char* StoredKeyText(int row);                              // null past the stored rows; good until the next call
 const char* StoredTimeText(int row);                             // null past the stored rows; good until a Clear
@@ -57,13 +58,13 @@ void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copie
 LRESULT FindTypedRow(const NMHDR* header);                       // digits typed into the list: the row they number
 
 // ---- Clipboard (clipboard.cpp, copy_all_rows.cpp) -------------------------
-bool CopyTextToClipboard(const char* text, size_t length);       // ANSI and Unicode forms; false: clipboard untouched
+bool CopyTextToClipboard(const wchar_t* text, size_t length);    // Unicode and ANSI forms; false: clipboard untouched
 void CopyKeyPath(int item);                                      // the row's key path, as text
 void CopyAllRows();                                              // every row listed so far, tab-separated lines
 
 // ---- Context menu and tips (row_menu.cpp, row_tip.cpp) -------------------
 void ShowRowMenu(LPARAM at);                                     // WM_CONTEXTMENU's point; -1, -1 from the keyboard
-void ShowRowTip(NMLVGETINFOTIPA* request);                       // a cut key path shown whole
+void ShowRowTip(NMLVGETINFOTIPW* request);                       // a cut key path shown whole
 
 // ---- Find (find_rows.cpp) ------------------------------------------------
 // The first of rows (the listed ones) from first on, towards the end or

@@ -4,24 +4,24 @@
 #include "shell/shell.h"
 #include <commctrl.h>
 
-static bool FitsKeyColumn(const char* path)
+static bool FitsKeyColumn(const wchar_t* path)
 {
-    const int width = int(SendMessageA(ResultList, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(path)));
+    const int width = int(SendMessageW(ResultList, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(path)));
     const int room = int(SendMessageA(ResultList, LVM_GETCOLUMNWIDTH, 1, 0)) - CellPadding;
     return width <= room;
 }
 
 // Asked for the row, whichever column is under the mouse. An empty text
 // shows no tip.
-void ShowRowTip(NMLVGETINFOTIPA* request)
+void ShowRowTip(NMLVGETINFOTIPW* request)
 {
     if (!request->pszText || request->cchTextMax <= 0)
         return;
-    request->pszText[0] = '\0';
+    request->pszText[0] = L'\0';
     if (request->iItem < 0 || request->iItem >= RowCount)
         return;
-    char path[PathSize];
-    ReadKeyPath(request->iItem, path, sizeof path);
+    wchar_t path[PathSize];
+    ReadKeyPath(request->iItem, path, PathSize);
     if (!FitsKeyColumn(path))
-        lstrcpynA(request->pszText, path, request->cchTextMax);
+        CopyWholeCharacters(request->pszText, path, request->cchTextMax);
 }

@@ -1,7 +1,7 @@
 // The depth-first walk over one registry tree.
 #include "scan/scan.h"
 #include "shell/shell.h"
-#include <cstdarg>
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -16,55 +16,31 @@ static FILETIME LocalWriteTime;
 static char KeyPathText[PathSize];
 static char TimeText[64];
 
-// Formats into a fixed buffer and returns the characters it holds. A text
-// that does not fit is cut and ends in "...", so a path past the buffer
-// never passes for the path of a shorter key.
-static int FormatBounded(char* buffer, int size, const char* format, ...)
-{
-    if (size <= 0)
-        return 0;
-    va_list args;
-    va_start(args, format);
-    int wanted = vsnprintf(buffer, size, format, args);
-    va_end(args);
-    if (wanted < 0) {
-        buffer[0] = '\0';
-        return 0;
-    }
-    if (wanted < size)
-        return wanted;
-    buffer[size - 1] = '\0';
-    for (int i = size > 4 ? size - 4 : 0; i < size - 1; ++i)
-        buffer[i] = '.';
-    return size - 1;
-}
-
-// A key name has at most 255 UTF-16 characters; its ANSI form may need
-// more bytes than that in a double-byte or UTF-8 code page.
+// A key name has at most 255 UTF-16 characters.
 static constexpr int NameSize = 256;
 
-// The name as every text of the program shows it: in the ANSI code page,
-// with its default character for what the code page lacks. A name whose
-// ANSI form does not fit is cut after a whole character and ends in "...".
-static void MakeAnsiName(const wchar_t* wideName, int wideLength, char* name, int size)
+// Appends name, and the ASCII tail, at text[length] in UTF-8 within size
+// bytes, terminator included, and returns the new length. A text that does
+// not fit is cut after a whole character and ends in "...", so a path past
+// the buffer never passes for the path of a shorter key; the first keep
+// bytes are never overwritten.
+static int AppendName(char* text, int length, int size, const wchar_t* name, int nameLength, const char* tail,
+                      int keep)
 {
-    int length = WideCharToMultiByte(CP_ACP, 0, wideName, wideLength, name, size - 1, nullptr, nullptr);
-    if (length > 0 || wideLength == 0) {
-        name[length] = '\0';
-        return;
+    bool whole = false;
+    const int end = length + EncodeUtf8(name, nameLength, text + length, size - 1 - length, whole);
+    const int tailLength = lstrlenA(tail);
+    if (whole && end + tailLength <= size - 1) {
+        memcpy(text + end, tail, size_t(tailLength) + 1);
+        return end + tailLength;
     }
-    const int room = size - 4;
-    length = 0;
-    for (int i = 0; i < wideLength && length < room; ) {
-        int units = IS_SURROGATE_PAIR(wideName[i], i + 1 < wideLength ? wideName[i + 1] : 0) ? 2 : 1;
-        // A zero-sized buffer would make this a length query: hence length < room.
-        int written = WideCharToMultiByte(CP_ACP, 0, wideName + i, units, name + length, room - length, nullptr, nullptr);
-        if (written <= 0)
-            break;
-        length += written;
-        i += units;
-    }
-    memcpy(name + length, "...", 4);
+    int cut = std::max(std::min(end, size - 4), keep);
+    while (cut > keep && cut < end && (text[cut] & 0xC0) == 0x80)
+        --cut;
+    const int dots = std::min(3, size - 1 - cut);
+    memset(text + cut, '.', size_t(dots));
+    text[cut + dots] = '\0';
+    return cut + dots;
 }
 
 // Blocks while the scan is paused. A safe point: the worker holds no lock
@@ -81,13 +57,14 @@ static void WaitWhilePaused()
     }
 }
 
-static void ListKey(const char* name)
+static void ListKey(const wchar_t* name, int nameLength)
 {
     SYSTEMTIME st;
     FileTimeToSystemTime(&LocalWriteTime, &st);
-    FormatBounded(KeyPathText, sizeof KeyPathText, "%s%s", AncestorPath, name);
-    FormatBounded(TimeText, sizeof TimeText, "%i.%i.%i %i:%i:%i",
-                  st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
+    memcpy(KeyPathText, AncestorPath, size_t(AncestorLength));
+    AppendName(KeyPathText, AncestorLength, PathSize, name, nameLength, "", 0);
+    snprintf(TimeText, sizeof TimeText, "%i.%i.%i %i:%i:%i",
+             st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
     // The row is added on the user-interface thread, with others in one
     // message, so a Clear can never fall between its steps.
     HoldFoundRow(KeyPathText, TimeText);
@@ -162,7 +139,7 @@ std::atomic<int32_t> KeysOpened{0};
 static constexpr int MaxKeyDepth = 512;
 static int SubtreeDepth;           // levels below the root key of the key in hand, less one
 
-static void WalkLevel(HKEY key, const char* keyName, bool namesFit);
+static void WalkLevel(HKEY key, const wchar_t* keyName, int nameLength, bool namesFit);
 
 // The one place a write time is made local; ListKey shows LocalWriteTime.
 static bool IsListed(const FILETIME& lastWrite)
@@ -201,35 +178,33 @@ static DWORD CountSubkeys(HKEY key, bool* namesFit)
 // Opens the subkey by its UTF-16 name, which names it exactly, and on the
 // native registry view: a 32-bit process is otherwise redirected to
 // Wow6432Node and would list paths naming other keys.
-static void ScanSubtree(HKEY key, const wchar_t* wideName, const char* name, ChildFacts facts)
+static void ScanSubtree(HKEY key, const wchar_t* name, int nameLength, ChildFacts facts)
 {
     if (SubtreeDepth >= MaxKeyDepth - 1)
         return;
     HKEY sub;
     KeysOpened.fetch_add(1, std::memory_order_relaxed);
-    if (RegOpenKeyExW(key, wideName, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(key, name, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) != ERROR_SUCCESS)
         return;
     if (!facts.askCount || CountSubkeys(sub, &facts.namesFit) != 0) {
         ++SubtreeDepth;
-        WalkLevel(sub, name, facts.namesFit);
+        WalkLevel(sub, name, nameLength, facts.namesFit);
         --SubtreeDepth;
     }
     RegCloseKey(sub);
 }
 
-static void VisitNamedChild(HKEY key, const wchar_t* wideName, int wideLength, const ChildFacts& facts)
+// The name stays in the level's answer buffer while its subtree is walked.
+static void VisitNamedChild(HKEY key, const wchar_t* name, int nameLength, const ChildFacts& facts)
 {
-    char name[NameSize];
-    MakeAnsiName(wideName, wideLength, name, sizeof name);
     KeysNamed.fetch_add(1, std::memory_order_relaxed);
-
     ShowWalkProgress(AncestorPath);
     KeysScanned.fetch_add(1, std::memory_order_relaxed);
     if (facts.open)
-        ScanSubtree(key, wideName, name, facts);
+        ScanSubtree(key, name, nameLength, facts);
 
     if (IsListed(facts.lastWrite))
-        ListKey(name);
+        ListKey(name, nameLength);
 }
 
 // The child at index as every key once took it: its name and write time,
@@ -291,11 +266,12 @@ static bool VisitChild(HKEY key, DWORD index, bool namesFit, ChildAnswer& answer
 // AncestorPath holds the key's own path, with its trailing backslash, while
 // its subkeys are visited: the status text of each of them. namesFit: no
 // subkey's name is too long for the buffer, so leaves need not be named.
-static void WalkLevel(HKEY key, const char* keyName, bool namesFit)
+static void WalkLevel(HKEY key, const wchar_t* keyName, int nameLength, bool namesFit)
 {
     if (!ScanRunning.load())
         return;
-    const int appended = FormatBounded(AncestorPath + AncestorLength, PathSize - AncestorLength, "%s\\", keyName);
+    const int appended = AppendName(AncestorPath, AncestorLength, PathSize, keyName, nameLength, "\\",
+                                    AncestorLength) - AncestorLength;
     AncestorLength += appended;
     const bool native = EnumeratesNatively(key);
     ChildAnswer answer;
@@ -312,9 +288,11 @@ static void WalkLevel(HKEY key, const char* keyName, bool namesFit)
 
 void ScanKeyTree(HKEY key, const char* keyName)
 {
+    wchar_t rootName[NameSize];
+    const int rootLength = DecodeUtf8(keyName, -1, rootName, NameSize);
     bool namesFit = false;
     if (EnumeratesNatively(key))
         CountSubkeys(key, &namesFit);
-    WalkLevel(key, keyName, namesFit);
+    WalkLevel(key, rootName, rootLength, namesFit);
     HandOverWalk(nullptr);
 }

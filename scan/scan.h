@@ -75,6 +75,7 @@ int EncodeUtf8(const wchar_t* text, int length, char* out, int room, bool& whole
 // whole characters while they fit with a terminator in size units; the
 // units written. With out null: the units the whole text takes.
 int DecodeUtf8(const char* text, int length, wchar_t* out, int size);
+void CopyWholeCharacters(wchar_t* to, const wchar_t* from, int size);   // lstrcpyn that never splits a pair
 
 // ---- Key tree walk (key_walk.cpp) ----------------------------------------
 void ScanKeyTree(HKEY key, const char* keyName);         // walk, count, list

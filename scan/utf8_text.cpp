@@ -63,8 +63,26 @@ static unsigned NextCharacter(const unsigned char* text, int length, int* at)
         }
         c = (c << 6) | (text[*at + i] & 0x3F);
     }
+    // Past U+10FFFF, or a sequence longer than its character needs.
+    if (bytes == 4 && (c < 0x10000 || c > 0x10FFFF)) {
+        *at += 1;
+        return 0xFFFD;
+    }
     *at += bytes;
     return c;
+}
+
+void CopyWholeCharacters(wchar_t* to, const wchar_t* from, int size)
+{
+    if (size <= 0)
+        return;
+    int i = 0;
+    for (; i < size - 1 && from[i]; ++i)
+        to[i] = from[i];
+    // Cut between the halves of a pair, the text would end in half a character.
+    if (i > 0 && i == size - 1 && from[i] && IS_HIGH_SURROGATE(from[i - 1]))
+        --i;
+    to[i] = L'\0';
 }
 
 int DecodeUtf8(const char* text, int length, wchar_t* out, int size)

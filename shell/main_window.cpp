@@ -105,8 +105,20 @@ static void OnWalkProgress(const FoundRowBatch* rows, const char* path)
 {
     if (rows)
         AddFoundRows(*rows);
-    if (path)
-        SetWindowTextA(StatusLine, path);
+    if (path) {
+        wchar_t text[PathSize];
+        DecodeUtf8(path, -1, text, PathSize);
+        SetWindowTextW(StatusLine, text);
+    }
+}
+
+// The result list asks for its texts, and names its notifications, in
+// UTF-16: a key's name reads as the registry holds it.
+static LRESULT OnNotifyFormat(HWND hwnd, HWND control, int query)
+{
+    if (query == NF_QUERY && GetDlgCtrlID(control) == IDC_RESULTS)
+        return NFR_UNICODE;
+    return DefWindowProcA(hwnd, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(control), query);
 }
 
 // A double-click names its row, Enter the selected one; outside any row,
@@ -121,16 +133,16 @@ static LRESULT OnNotify(HWND, int, NMHDR* header)
 {
     if (header->code == DTN_DATETIMECHANGE)
         OnDateTimeChange(reinterpret_cast<NMDATETIMECHANGE*>(header));
-    else if (header->code == LVN_GETDISPINFOA && header->hwndFrom == ResultList)
-        ShowRowText(reinterpret_cast<NMLVDISPINFOA*>(header));
+    else if (header->code == LVN_GETDISPINFOW && header->hwndFrom == ResultList)
+        ShowRowText(reinterpret_cast<NMLVDISPINFOW*>(header));
     else if (header->code == NM_DBLCLK && header->hwndFrom == ResultList)
         OpenRow(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
     else if (header->code == NM_RETURN && header->hwndFrom == ResultList)
         OpenRow(SelectedRow());
     else if (header->code == LVN_KEYDOWN && header->hwndFrom == ResultList)
         OnResultListKey(reinterpret_cast<NMLVKEYDOWN*>(header));
-    else if (header->code == LVN_GETINFOTIPA && header->hwndFrom == ResultList)
-        ShowRowTip(reinterpret_cast<NMLVGETINFOTIPA*>(header));
+    else if (header->code == LVN_GETINFOTIPW && header->hwndFrom == ResultList)
+        ShowRowTip(reinterpret_cast<NMLVGETINFOTIPW*>(header));
     else if ((header->code == LVN_ODFINDITEMA || header->code == LVN_ODFINDITEMW) && header->hwndFrom == ResultList)
         return FindTypedRow(header);
     return 0;
@@ -186,6 +198,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
         HANDLE_MSG(hwnd, WM_SYSCOMMAND, OnSysCommand);
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
+    case WM_NOTIFYFORMAT:
+        return OnNotifyFormat(hwnd, reinterpret_cast<HWND>(wParam), int(lParam));
     case WM_NEXTDLGCTL:
         OnNextDlgCtl(hwnd, wParam, lParam);
         return 0;

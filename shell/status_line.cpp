@@ -1,4 +1,5 @@
 // The status line: its text set at once, its paint at the screen's pace.
+// A Unicode window, so the path it shows names each key exactly.
 #include "shell/shell.h"
 #include "scan/scan.h"
 
@@ -9,21 +10,21 @@ static DWORD LastStatusPaint;
 // The text as last set: the walk's path, or the completion text. The
 // window's own copy follows at the paint: under Wine every store of it is a
 // wineserver call, one more for every key of a scan.
-static char StatusText[PathSize];
+static wchar_t StatusText[PathSize];
 
 static void CALLBACK PaintStatusLine(HWND statusLine, UINT, UINT_PTR, DWORD)
 {
     KillTimer(statusLine, StatusPaintTimer);
     StatusUnpainted = false;
     LastStatusPaint = GetTickCount();
-    DefWindowProcA(statusLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(StatusText));
+    DefWindowProcW(statusLine, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(StatusText));
     // The static fills its own background when it paints.
     InvalidateRect(statusLine, nullptr, FALSE);
 }
 
-static LRESULT StoreStatusText(HWND hwnd, const char* text)
+static LRESULT StoreStatusText(HWND hwnd, const wchar_t* text)
 {
-    lstrcpynA(StatusText, text ? text : "", PathSize);
+    CopyWholeCharacters(StatusText, text ? text : L"", PathSize);
     if (StatusUnpainted)
         return TRUE;
     // A text that comes after a quiet spell is painted at once; one that
@@ -38,12 +39,12 @@ static LRESULT StoreStatusText(HWND hwnd, const char* text)
     return TRUE;
 }
 
-static LRESULT CopyStatusText(WPARAM size, char* buffer)
+static LRESULT CopyStatusText(WPARAM size, wchar_t* buffer)
 {
     if (size == 0 || !buffer)
         return 0;
-    lstrcpynA(buffer, StatusText, size < PathSize ? int(size) : PathSize);
-    return lstrlenA(buffer);
+    CopyWholeCharacters(buffer, StatusText, size < PathSize ? int(size) : PathSize);
+    return lstrlenW(buffer);
 }
 
 // A static control repaints inside every WM_SETTEXT, and under Wine that
@@ -52,15 +53,17 @@ static LRESULT CopyStatusText(WPARAM size, char* buffer)
 static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_SETTEXT:       return StoreStatusText(hwnd, reinterpret_cast<const char*>(lParam));
-    case WM_GETTEXT:       return CopyStatusText(wParam, reinterpret_cast<char*>(lParam));
-    case WM_GETTEXTLENGTH: return lstrlenA(StatusText);
+    case WM_SETTEXT:       return StoreStatusText(hwnd, reinterpret_cast<const wchar_t*>(lParam));
+    case WM_GETTEXT:       return CopyStatusText(wParam, reinterpret_cast<wchar_t*>(lParam));
+    case WM_GETTEXTLENGTH: return lstrlenW(StatusText);
     }
-    return CallWindowProcA(StaticControlProc, hwnd, message, wParam, lParam);
+    return CallWindowProcW(StaticControlProc, hwnd, message, wParam, lParam);
 }
 
+// Installed as a Unicode procedure: ANSI texts set from elsewhere arrive
+// converted, and the walk's paths arrive whole.
 void InstallStatusLine(HWND statusLine)
 {
-    StaticControlProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+    StaticControlProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
         statusLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StatusLineProc)));
 }

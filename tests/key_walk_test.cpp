@@ -62,14 +62,6 @@ int CountKeysW(HKEY key)
     return count;
 }
 
-bool CodePageSpells(const wchar_t* text)
-{
-    char ansi[64];
-    BOOL substituted = FALSE;
-    WideCharToMultiByte(CP_ACP, 0, text, -1, ansi, sizeof ansi, nullptr, &substituted);
-    return !substituted;
-}
-
 bool SetKeyDacl(HKEY key, const char* dacl)
 {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -100,9 +92,7 @@ void WalkByFourCalls(HKEY key, const std::string& path, std::vector<FoundKey>& f
             continue;
         if (result != ERROR_SUCCESS)
             return;
-        char ansi[512];
-        const int bytes = WideCharToMultiByte(CP_ACP, 0, name, int(length), ansi, sizeof ansi, nullptr, nullptr);
-        const std::string childPath = path + "\\" + std::string(ansi, size_t(std::max(bytes, 0)));
+        const std::string childPath = path + "\\" + Utf8Of(std::wstring(name, length));
         HKEY sub;
         if (RegOpenKeyExW(key, name, 0, MAXIMUM_ALLOWED | KEY_WOW64_64KEY, &sub) == ERROR_SUCCESS) {
             DWORD subkeys = 0;
@@ -301,19 +291,15 @@ TEST_F(Walk, AKeyThatCannotBeOpenedIsCountedAndListedButNotWalked)
     EXPECT_EQ(KeysScanned.load(), 3);
 }
 
-// Keys are opened by their UTF-16 names, so names the ANSI code page cannot
-// spell are walked like any other; the texts show the code page's '?' for
-// each UTF-16 unit it lacks. A key literally named "??" beside one shown as
-// "??" must not stand in for it: each subtree is walked once.
-TEST_F(Walk, KeysTheCodePageCannotSpellAreWalkedAndShownWithSubstitutes)
+// Names in any script are walked and shown exactly, whatever the ANSI code
+// page: a key literally named "??" is one key and a Chinese one another; a
+// name that is not valid UTF-16 (a lone surrogate) names its key too.
+TEST_F(Walk, KeysInAnyScriptAreWalkedAndShownExactly)
 {
-    const std::wstring chinese = L"\x4E2D\x6587", emoji = L"e\xD83D\xDE00x";
-    if (CodePageSpells(chinese.c_str()))
-        GTEST_SKIP() << "the ANSI code page spells Chinese";
-    const std::map<std::wstring, std::string> shown = {{chinese, "??"}, {emoji, "e??x"}};
+    const std::wstring chinese = L"\x4E2D\x6587", emoji = L"e\xD83D\xDE00x", lone = L"b\xD800" L"c";
     RegistryFixture fixture("WideNames");
     const std::wstring paths[] = {L"a-before", L"??\\literal", chinese + L"\\inner\\leaf", chinese + L"\\second",
-                                  emoji + L"\\inner\\leaf", L"z-after\\deep"};
+                                  emoji + L"\\inner\\leaf", lone + L"\\inner", L"z-after\\deep"};
     for (const std::wstring& path : paths)
         fixture.AddW(path);
     std::vector<std::string> status;
@@ -324,28 +310,26 @@ TEST_F(Walk, KeysTheCodePageCannotSpellAreWalkedAndShownWithSubstitutes)
     std::vector<std::string> expected, expectedStatus;
     std::function<void(HKEY, const std::string&)> visit = [&](HKEY key, const std::string& path) {
         for (const std::wstring& name : EnumerateW(key)) {
-            auto special = shown.find(name);
-            const std::string text = special != shown.end() ? special->second : std::string(name.begin(), name.end());
             expectedStatus.push_back(path + "\\");
             HKEY sub;
             ASSERT_EQ(RegOpenKeyExW(key, name.c_str(), 0, KEY_READ, &sub), ERROR_SUCCESS);
-            visit(sub, path + "\\" + text);
+            visit(sub, path + "\\" + Utf8Of(name));
             RegCloseKey(sub);
-            expected.push_back(path + "\\" + text);
+            expected.push_back(path + "\\" + Utf8Of(name));
         }
     };
     visit(root, "ROOT");
     const int independent = CountKeysW(root);
     RegCloseKey(root);
 
-    EXPECT_EQ(independent, 12);
+    EXPECT_EQ(independent, 14);
     EXPECT_EQ(KeysScanned.load(), independent);
     EXPECT_EQ(Rows(), expected);
     EXPECT_EQ(status, expectedStatus);
     std::vector<std::string> rows = Rows();
     EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\??\\literal"), 1);
-    EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\??\\second"), 1);
-    EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\e??x\\inner\\leaf"), 1);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\" + Utf8Of(chinese) + "\\second"), 1);
+    EXPECT_EQ(std::count(rows.begin(), rows.end(), "ROOT\\" + Utf8Of(lone) + "\\inner"), 1);
     EXPECT_EQ(AncestorLength, 0);
 }
 
@@ -367,29 +351,34 @@ TEST_F(Walk, AWholeRootCountsWhatAWalkByUtf16NamesCounts)
     EXPECT_EQ(ListRowCount(), 0);
 }
 
-// In a double-byte or UTF-8 code page a name of 255 UTF-16 units can need
-// more bytes than its buffer holds: its text is cut after a whole character
-// and ends in "...", and the key is still walked. Its own ctest entry runs
-// this under a Japanese code page.
-TEST_F(Walk, ANameLongerInTheCodePageThanItsBufferIsCutAfterAWholeCharacter)
+// A name of 255 UTF-16 units takes up to 765 bytes and is shown whole; a
+// path past the row's 4,095 bytes is cut after a whole character and ends
+// in "...", and the key is still walked. Its own ctest entry also runs this
+// under a Japanese code page, where nothing may change.
+TEST_F(Walk, ANameOfManyBytesIsWholeAndAPathPastItsBufferIsCutAfterAWholeCharacter)
 {
-    CPINFO codePage{};
-    GetCPInfo(CP_ACP, &codePage);
-    char wide[8];
-    const int bytes = WideCharToMultiByte(CP_ACP, 0, L"\x4E2D", 1, wide, sizeof wide, nullptr, nullptr);
-    if (codePage.MaxCharSize < 2 || !CodePageSpells(L"\x4E2D"))
-        GTEST_SKIP() << "a single-byte code page: every name fits";
-    RegistryFixture fixture("LongInCodePage");
-    // One byte first, so that a cut by bytes alone would split a character.
-    fixture.AddW(L"a" + std::wstring(254, L'\x4E2D') + L"\\inner");
-    fixture.Add("z");
+    RegistryFixture fixture("LongInBytes");
+    const std::wstring longest = L"a" + std::wstring(254, L'\x4E2D'), level(200, L'\x6587');
+    fixture.AddW(longest);
+    // Seven levels of 601 bytes: a cut by bytes alone would fall inside a character.
+    std::wstring deep;
+    for (int i = 0; i < 7; ++i)
+        deep += (i ? L"\\" : L"") + level;
+    fixture.AddW(deep);
     WalkFixture(fixture);
-    std::string kept = "a";
-    while (kept.size() + bytes <= 252)
-        kept.append(wide, bytes);
-    const std::string listed = "ROOT\\" + kept + "...";
-    EXPECT_EQ(Rows(), (std::vector<std::string>{listed + "\\inner", listed, "ROOT\\z"}));
-    EXPECT_EQ(KeysScanned.load(), 3);
+
+    const std::string full = "ROOT\\" + Utf8Of(deep);
+    const std::vector<std::string> rows = Rows();
+    ASSERT_EQ(rows.size(), 8u);
+    EXPECT_EQ(rows[0], "ROOT\\" + Utf8Of(longest));
+    EXPECT_LE(rows[1].size(), 4095u);
+    EXPECT_GE(rows[1].size(), 4093u);
+    EXPECT_EQ(rows[1].substr(rows[1].size() - 3), "...");
+    const std::string kept = rows[1].substr(0, rows[1].size() - 3);
+    EXPECT_EQ(full.compare(0, kept.size(), kept), 0);
+    EXPECT_NE(full[kept.size()] & 0xC0, 0x80) << "cut inside a character";
+    EXPECT_EQ(rows[7], "ROOT\\" + Utf8Of(level));
+    EXPECT_EQ(KeysScanned.load(), 8);
 }
 
 // Wine takes a name of 256 characters, one more than Windows and than the

@@ -374,16 +374,20 @@ namespace {
 
 std::string TipText(int row, int column)
 {
-    char text[1024] = "";
-    lstrcpynA(text, RowText(row, column).c_str(), sizeof text);   // as the list fills it
-    NMLVGETINFOTIPA tip{};
-    tip.hdr = {ResultList, IDC_RESULTS, UINT(LVN_GETINFOTIPA)};
+    wchar_t text[1024] = L"";
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 1024;
+    SendMessageW(ResultList, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));   // as the list fills it
+    NMLVGETINFOTIPW tip{};
+    tip.hdr = {ResultList, IDC_RESULTS, UINT(LVN_GETINFOTIPW)};
     tip.pszText = text;
-    tip.cchTextMax = sizeof text;
+    tip.cchTextMax = 1024;
     tip.iItem = row;
     tip.iSubItem = column;
-    SendMessageA(MainWindow, WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&tip));
-    return text;
+    SendMessageW(MainWindow, WM_NOTIFY, IDC_RESULTS, reinterpret_cast<LPARAM>(&tip));
+    return Utf8Of(text);
 }
 
 }  // namespace
@@ -403,9 +407,9 @@ TEST(ResultList, ACutKeyPathIsTheRowsTipAndOneThatFitsHasNone)
     EXPECT_EQ(TipText(1, 2), cut);
 }
 
-// Copied text carries its Unicode form, made from the ANSI code page the
-// path is in: left to Windows, it is made with the keyboard language's.
-// Its own ctest entry runs this with a Polish system and an English user.
+// Copied text carries the path's exact Unicode form, whatever the system's
+// code page and the keyboard's language. Its own ctest entry runs this
+// with a Polish system and an English user.
 TEST(Clipboard, ACopiedPathReadsAsTheSameUnicodeTextWhateverTheKeyboardLanguage)
 {
     if (GetACP() != 1250)

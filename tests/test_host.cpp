@@ -61,15 +61,23 @@ void OpenTimeWindowWide()
     SetTimeWindowTicks(LLONG_MIN, LLONG_MAX);
 }
 
+std::string Utf8Of(const std::wstring& text)
+{
+    std::string utf8(text.size() * 3, '\0');
+    bool whole = false;
+    utf8.resize(size_t(EncodeUtf8(text.data(), int(text.size()), utf8.data(), int(utf8.size()), whole)));
+    return utf8;
+}
+
 std::string RowText(int row, int column)
 {
-    char text[8192] = "";
-    LVITEMA item{};
+    wchar_t text[8192] = L"";
+    LVITEMW item{};
     item.iSubItem = column;
     item.pszText = text;
-    item.cchTextMax = sizeof text;
-    SendMessageA(ResultList, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    item.cchTextMax = 8192;
+    SendMessageW(ResultList, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    return Utf8Of(text);
 }
 
 int ListRowCount()
@@ -84,11 +92,11 @@ static WNDPROC StatusProc;
 static LRESULT CALLBACK RecordingStatusProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SETTEXT && StatusSink) {
-        StatusSink->push_back(reinterpret_cast<const char*>(lParam));
+        StatusSink->push_back(Utf8Of(reinterpret_cast<const wchar_t*>(lParam)));
         if (StatusHook)
             StatusHook(StatusSink->back());
     }
-    return CallWindowProcA(StatusProc, hwnd, message, wParam, lParam);
+    return CallWindowProcW(StatusProc, hwnd, message, wParam, lParam);
 }
 
 void RecordStatusTexts(std::vector<std::string>* sink, std::function<void(const std::string&)> onText)
@@ -96,16 +104,16 @@ void RecordStatusTexts(std::vector<std::string>* sink, std::function<void(const 
     StatusHook = std::move(onText);
     HostWindow();
     if (!StatusProc)
-        StatusProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        StatusProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
             StatusLine, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecordingStatusProc)));
     StatusSink = sink;
 }
 
 std::string WindowText(HWND hwnd)
 {
-    char text[8192] = "";
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
+    wchar_t text[8192] = L"";
+    GetWindowTextW(hwnd, text, 8192);
+    return Utf8Of(text);
 }
 
 std::string TimeTextOf(int64_t localTicks)

@@ -20,7 +20,8 @@ void WalkKey(HKEY key, const char* keyName);
 void OpenTimeWindowWide();
 void SetTimeWindowTicks(int64_t from, int64_t before);
 
-// The result list and the status line as the user sees them.
+// The result list and the status line as the user sees them, in UTF-8.
+std::string Utf8Of(const std::wstring& text);
 std::string RowText(int row, int column);
 int ListRowCount();
 void RecordStatusTexts(std::vector<std::string>* sink,    // nullptr stops recording

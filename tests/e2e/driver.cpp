@@ -228,33 +228,31 @@ struct RemoteBuffer {
     char* address;
 };
 
-std::string RowText(const RunningApp& app, HWND list, int row, int column)
+std::string Utf8Of(const std::wstring& text)
 {
-    constexpr SIZE_T textSize = 8192;
-    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMA) + textSize);
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = remote.address + sizeof(LVITEMA);
-    item.cchTextMax = textSize;
-    remote.Write(0, &item, sizeof item);
-    DWORD_PTR length = 0;
-    SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &length);
-    std::string text(textSize, '\0');
-    remote.Read(sizeof(LVITEMA), text.data(), textSize);
-    text.resize(strnlen(text.data(), textSize));
-    return text;
+    std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), utf8.data(), int(utf8.size()), nullptr, nullptr);
+    return utf8;
 }
 
-std::wstring RowTextW(const RunningApp& app, HWND list, int row, int column)
+std::wstring WideOf(const std::string& text)
 {
-    constexpr SIZE_T textUnits = 8192;
-    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMW) + textUnits * sizeof(wchar_t));
+    std::wstring wide(MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), wide.data(), int(wide.size()));
+    return wide;
+}
+
+// A row's text in UTF-16, as the list holds it, through a buffer in the
+// program's process.
+static std::wstring ReadRowText(HWND list, RemoteBuffer& remote, int row, int column)
+{
+    constexpr int textUnits = 8192;
     LVITEMW item{};
     item.iSubItem = column;
     item.pszText = reinterpret_cast<wchar_t*>(remote.address + sizeof(LVITEMW));
     item.cchTextMax = textUnits;
     remote.Write(0, &item, sizeof item);
-    wchar_t none = L'\0';
+    const wchar_t none = L'\0';
     remote.Write(sizeof(LVITEMW), &none, sizeof none);
     DWORD_PTR length = 0;
     SendMessageTimeoutW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &length);
@@ -262,6 +260,14 @@ std::wstring RowTextW(const RunningApp& app, HWND list, int row, int column)
     remote.Read(sizeof(LVITEMW), text.data(), textUnits * sizeof(wchar_t));
     text.resize(wcsnlen(text.data(), textUnits));
     return text;
+}
+
+static constexpr SIZE_T RowBufferSize = sizeof(LVITEMW) + 8192 * sizeof(wchar_t);
+
+std::string RowText(const RunningApp& app, HWND list, int row, int column)
+{
+    RemoteBuffer remote(app.process.hProcess, RowBufferSize);
+    return Utf8Of(ReadRowText(list, remote, row, column));
 }
 
 std::vector<std::string> RowPaths(const RunningApp& app, HWND list)
@@ -362,11 +368,17 @@ bool KeyExists(HKEY hive, const std::string& path)
 
 std::string ReadString(HKEY hive, const std::string& path, const char* value)
 {
-    char data[4096] = "";
-    DWORD size = sizeof data - 1;
-    if (RegGetValueA(hive, path.c_str(), value, RRF_RT_REG_SZ, nullptr, data, &size) != ERROR_SUCCESS)
+    HKEY key;
+    if (RegOpenKeyExW(hive, WideOf(path).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
         return {};
-    return data;
+    wchar_t data[4096] = L"";
+    DWORD size = sizeof data - sizeof data[0], type = 0;
+    const std::wstring name = value ? WideOf(value) : std::wstring();
+    const LONG result = RegQueryValueExW(key, value ? name.c_str() : nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return {};
+    return Utf8Of(data);
 }
 
 bool TabTo(const RunningApp& app, int id)
@@ -518,23 +530,10 @@ int ScannedCount(const RunningApp& app)
 
 std::vector<std::string> ColumnTexts(const RunningApp& app, HWND list, int column)
 {
-    constexpr SIZE_T textSize = 8192;
     std::vector<std::string> texts;
-    RemoteBuffer remote(app.process.hProcess, sizeof(LVITEMA) + textSize);
-    std::string text(textSize, '\0');
-    for (int row = 0, rows = RowCount(list); row < rows; ++row) {
-        LVITEMA item{};
-        item.iSubItem = column;
-        item.pszText = remote.address + sizeof(LVITEMA);
-        item.cchTextMax = textSize;
-        remote.Write(0, &item, sizeof item);
-        char none = '\0';
-        remote.Write(sizeof(LVITEMA), &none, 1);
-        DWORD_PTR length = 0;
-        SendMessageTimeoutA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(remote.address), SMTO_ABORTIFHUNG, 5000, &length);
-        remote.Read(sizeof(LVITEMA), text.data(), textSize);
-        texts.emplace_back(text.data(), strnlen(text.data(), textSize));
-    }
+    RemoteBuffer remote(app.process.hProcess, RowBufferSize);
+    for (int row = 0, rows = RowCount(list); row < rows; ++row)
+        texts.push_back(Utf8Of(ReadRowText(list, remote, row, column)));
     return texts;
 }
 

@@ -45,10 +45,13 @@ void PressKey(WORD vk, bool ctrl = false, bool alt = false, bool shift = false);
 void TypeText(const std::wstring& text);
 HWND FocusedWindow(const RunningApp& app);
 
-// The result list and pickers of the other process.
+// Texts in UTF-8, as the tests compare them.
+std::string Utf8Of(const std::wstring& text);
+std::wstring WideOf(const std::string& text);
+
+// The result list and pickers of the other process; row texts read in UTF-16.
 int RowCount(HWND list);
 std::string RowText(const RunningApp& app, HWND list, int row, int column);
-std::wstring RowTextW(const RunningApp& app, HWND list, int row, int column);   // LVM_GETITEMTEXTW
 std::vector<std::string> RowPaths(const RunningApp& app, HWND list);
 RECT RowRect(const RunningApp& app, HWND list, int row);   // screen coordinates
 SYSTEMTIME PickerTime(const RunningApp& app, HWND picker);
@@ -63,7 +66,7 @@ bool WaitScanned(const RunningApp& app, DWORD timeoutMs = 120000);
 void CreateKeyPath(HKEY hive, const std::string& path);
 void DeleteKeyTree(HKEY hive, const std::string& path);
 bool KeyExists(HKEY hive, const std::string& path);
-std::string ReadString(HKEY hive, const std::string& path, const char* value);
+std::string ReadString(HKEY hive, const std::string& path, const char* value);   // UTF-8
 
 // ---- Process-wide views, for the hardening suite -------------------------
 int ThreadCount(DWORD pid);

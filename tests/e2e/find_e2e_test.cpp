@@ -55,13 +55,12 @@ struct FindByHand : ProgramCase {
         ASSERT_TRUE(WaitFor([&] { return Ticks(PickerTime(app, beforeTime)) != beforeAtStart; }, 3000));
         Click(Control(app, IDC_START));
         ASSERT_TRUE(WaitScanned(app));
-        for (int row = 0, rows = RowCount(list); row < rows; ++row)
-            paths.push_back(RowTextW(app, list, row, 1));
+        paths = RowPaths(app, list);
     }
     // The row listing the key, or -1.
     int RowOf(const std::wstring& key) const
     {
-        const std::wstring path = L"HKEY_CURRENT_USER\\" + FindKeyW + L"\\" + key;
+        const std::string path = Utf8Of(L"HKEY_CURRENT_USER\\" + FindKeyW + L"\\" + key);
         const auto at = std::find(paths.begin(), paths.end(), path);
         return at == paths.end() ? -1 : int(at - paths.begin());
     }
@@ -89,7 +88,7 @@ struct FindByHand : ProgramCase {
         return WaitFor([&] { return SelectedRowOf(list) == row; }, 5000);
     }
     HWND list = nullptr;
-    std::vector<std::wstring> paths;
+    std::vector<std::string> paths;
 };
 
 }  // namespace

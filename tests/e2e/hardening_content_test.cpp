@@ -106,7 +106,7 @@ struct HostileContent : ProgramCase {
 };
 
 // The order a walk lists keys in, from the order reg prints them (each key
-// before its subkeys), by depth alone: names shown with '?' may repeat.
+// before its subkeys), by depth alone: names reg prints with '?' may repeat.
 std::vector<std::string> PostOrder(const std::vector<std::string>& preOrder)
 {
     auto depth = [](const std::string& key) { return std::count(key.begin(), key.end(), '\\'); };
@@ -192,15 +192,16 @@ TEST_F(HostileContent, AnsiNamesAreCountedAndListedExactlyAsRegSeesThem)
     }
 }
 
-// Names the ANSI code page cannot hold (Chinese, emoji) are shown with '?'
-// for each such UTF-16 unit, and their subtrees are walked like any other,
-// in post-order; a key literally named "??" beside one shown as "??" hides
-// neither. The count matches `reg query /s`, which walks by UTF-16 names,
-// for the fixture and for the whole of HKEY_CURRENT_USER.
-TEST_F(HostileContent, NamesOutsideTheCodePageAreWalkedAndListedWithSubstitutes)
+// Names the ANSI code page cannot hold (Chinese, emoji) are shown exactly,
+// and their subtrees are walked like any other, in post-order; a key
+// literally named "??" beside a Chinese one hides neither. The count
+// matches `reg query /s`, which walks by UTF-16 names, for the fixture and
+// for the whole of HKEY_CURRENT_USER.
+TEST_F(HostileContent, NamesOutsideTheCodePageAreWalkedAndListedExactly)
 {
     OwnFixture("Unicode");
     const std::wstring wkey(key.begin(), key.end());
+    const std::string chinese = Utf8Of(L"\x4E2D\x6587"), emoji = Utf8Of(L"e\xD83D\xDE00x"), smile = Utf8Of(L"s\xD83D\xDE00");
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\a-before"));
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\\x4E2D\x6587\\inner\\leaf"));
     ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, wkey + L"\\\x4E2D\x6587\\second"));
@@ -212,13 +213,22 @@ TEST_F(HostileContent, NamesOutsideTheCodePageAreWalkedAndListedWithSubstitutes)
     ScanWithAndWithout(true);
 
     const std::vector<std::string> listed = {
-        path, path + "\\a-before", path + "\\??", path + "\\??\\inner", path + "\\??\\inner\\leaf",
-        path + "\\??\\second", path + "\\??", path + "\\??\\literal", path + "\\e??x",
-        path + "\\e??x\\inner", path + "\\e??x\\inner\\leaf", path + "\\s??", path + "\\z-after",
-        path + "\\z-after\\deep"};
+        path, path + "\\a-before", path + "\\" + chinese, path + "\\" + chinese + "\\inner",
+        path + "\\" + chinese + "\\inner\\leaf", path + "\\" + chinese + "\\second", path + "\\??",
+        path + "\\??\\literal", path + "\\" + emoji, path + "\\" + emoji + "\\inner",
+        path + "\\" + emoji + "\\inner\\leaf", path + "\\" + smile, path + "\\z-after", path + "\\z-after\\deep"};
     const std::vector<std::string> found = Under(rows.paths, path);
     EXPECT_EQ(Difference(AsSet(found), AsSet(listed)), "");
-    EXPECT_EQ(found, PostOrder(fixtureKeys));
+    // reg prints each name as the code page holds it.
+    std::vector<std::string> printed;
+    for (const std::string& row : found) {
+        const std::wstring wide = WideOf(row);
+        std::string ansi(wide.size() * 2 + 1, '\0');
+        ansi.resize(size_t(WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), ansi.data(), int(ansi.size()),
+                                               nullptr, nullptr)));
+        printed.push_back(ansi);
+    }
+    EXPECT_EQ(printed, PostOrder(fixtureKeys));
     EXPECT_EQ(scannedWith - scannedWithout, static_cast<int>(fixtureKeys.size()));
     EXPECT_EQ(scannedWith, userKeysByReg);
 }

@@ -51,9 +51,7 @@ bool ExportRoot(const std::string& root, const std::string& file, Export* result
     memcpy(wide.data(), bytes.data(), wide.size() * 2);
     if (!wide.empty() && wide[0] == 0xFEFF)
         wide.erase(0, 1);
-    std::string text(WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), static_cast<int>(text.size()), nullptr, nullptr);
-    std::istringstream lines(text);
+    std::istringstream lines(Utf8Of(wide));
     std::string key, line;
     while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r')

@@ -251,6 +251,20 @@ std::string ClipboardText()
     return text;
 }
 
+// The clipboard's Unicode text in UTF-8, or "(none)".
+std::string ClipboardUnicode()
+{
+    if (!WaitFor([] { return OpenClipboard(nullptr) != 0; }, 3000))
+        return "(unopened)";
+    std::string text = "(none)";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        text = Utf8Of(static_cast<const wchar_t*>(GlobalLock(data)));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return text;
+}
+
 void SetClipboardText(const std::string& text)
 {
     if (!WaitFor([] { return OpenClipboard(nullptr) != 0; }, 3000))
@@ -349,7 +363,7 @@ TEST_F(OpenInEditor, TheMenuKeyThenACopiesEveryRowAsTabSeparatedLines)
     PressKey(VK_APPS);
     ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
     PressKey('A');
-    EXPECT_TRUE(WaitFor([&] { return ClipboardText() == expected; }, 5000)) << ClipboardText().substr(0, 300);
+    EXPECT_TRUE(WaitFor([&] { return ClipboardUnicode() == expected; }, 5000)) << ClipboardUnicode().substr(0, 300);
 }
 
 TEST_F(OpenInEditor, ShiftF10ThenOOpensTheRowInTheEditor)
@@ -413,6 +427,110 @@ TEST_F(OpenInEditor, ARightClickActsOnItsRowAndAnEmptyListHasNothingToCopy)
     EXPECT_TRUE(WaitFor([&] { return !MenuShown(app); }, 3000));
     EXPECT_EQ(ClipboardText(), "sentinel");
     EXPECT_TRUE(IsWindowVisible(app.window));
+}
+
+namespace {
+
+// Keys named in scripts an English system's code page cannot hold, among
+// them two siblings it would spell alike ("????"), and a Polish name it
+// would turn into a look-alike naming another key ("Zazólc"). Their own
+// ctest entry runs them with an English system and user.
+const std::wstring Cyrillic = L"\x042F\x043D\x0434\x0435\x043A\x0441";         // Яндекс
+const std::wstring Hedgehog = L"\x0401\x0436\x0438\x043A", Hare = L"\x0417\x0430\x044F\x0446";   // Ёжик, Заяц
+const std::wstring Chinese = L"\x4E2D\x6587", Emoji = L"e\xD83D\xDE00x";
+const std::wstring Polish = L"Za\x017C\x00F3\x0142\x0107";                        // Zażółć
+
+struct KeyNames : OpenInEditor {
+    void SetUp() override
+    {
+        OpenInEditor::SetUp();
+        const std::wstring names = WideOf(FixtureKey) + L"\\Names\\";
+        for (const std::wstring& path : {Cyrillic + L"\\" + Hedgehog, Cyrillic + L"\\" + Hare,
+                                         Chinese + L"\\" + Emoji, Polish})
+            ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, names + path));
+    }
+    static std::string PathOf(const std::wstring& relative)
+    {
+        return FixturePath + "\\Names\\" + Utf8Of(relative);
+    }
+};
+
+}  // namespace
+
+TEST_F(KeyNames, EachRowReadsItsKeysTruePathAndSiblingsReadApart)
+{
+    ASSERT_NE(GetACP(), 1251u) << "needs a code page without Cyrillic";
+    ScanFixture();
+    for (const std::wstring& path : {Cyrillic, Cyrillic + L"\\" + Hedgehog, Cyrillic + L"\\" + Hare, Chinese,
+                                     Chinese + L"\\" + Emoji, Polish})
+        EXPECT_GE(RowOf(PathOf(path)), 0) << PathOf(path);
+    EXPECT_NE(RowOf(PathOf(Cyrillic + L"\\" + Hedgehog)), RowOf(PathOf(Cyrillic + L"\\" + Hare)));
+}
+
+// The Unicode text is the path; the ANSI one has the code page's "?" where
+// it lacks a letter, never a look-alike.
+TEST_F(KeyNames, CtrlCCopiesAndEnterOpensTheExactPath)
+{
+    ScanFixture();
+    const std::string polish = PathOf(Polish);
+    ASSERT_GE(SelectRowOf(polish), 0);
+    SetClipboardText("sentinel");
+    PressKey('C', true);
+    EXPECT_TRUE(WaitFor([&] { return ClipboardUnicode() == polish; }, 3000)) << ClipboardUnicode();
+    const std::wstring wide = WideOf(polish);
+    char ansi[512] = "";
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.c_str(), -1, ansi, sizeof ansi, nullptr, nullptr);
+    EXPECT_EQ(ClipboardText(), ansi);
+
+    const std::string emoji = PathOf(Chinese + L"\\" + Emoji);
+    ASSERT_GE(SelectRowOf(emoji), 0);
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == emoji; }, 5000))
+        << ReadString(HKEY_CURRENT_USER, Settings, "LastKey");
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
+}
+
+TEST_F(KeyNames, CopyAllRowsCarriesEveryNameExactly)
+{
+    ScanFixture();
+    std::string expected = "#\tKey\tLastWriteTime\r\n";
+    const std::vector<std::string> numbers = ColumnTexts(app, list, 0), times = ColumnTexts(app, list, 2);
+    ASSERT_EQ(numbers.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i)
+        expected += numbers[i] + "\t" + paths[i] + "\t" + times[i] + "\r\n";
+    ASSERT_NE(expected.find(PathOf(Chinese + L"\\" + Emoji)), std::string::npos);
+    ASSERT_TRUE(TabTo(app, IDC_RESULTS));
+    SetClipboardText("sentinel");
+    PressKey(VK_APPS);
+    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
+    PressKey('A');
+    EXPECT_TRUE(WaitFor([&] { return ClipboardUnicode() == expected; }, 5000)) << ClipboardUnicode().substr(0, 300);
+}
+
+// The editor takes 1,023 UTF-16 units: a path of Chinese names whose pair
+// of surrogates straddles that mark opens at its parent, the last whole
+// name that fits; counted in bytes, the cut would fall far earlier.
+TEST_F(KeyNames, TheEditorsCutCountsUnitsAndOpensTheParentOfAPairAtTheMark)
+{
+    const std::wstring level(250, L'\x4E2D');
+    std::wstring parent = WideOf(FixtureKey) + L"\\Long";
+    for (int i = 0; i < 3; ++i)
+        parent += L"\\" + level;
+    const std::wstring shownParent = WideOf("HKEY_CURRENT_USER\\") + parent;
+    // The pair is the path's 1,023rd and 1,024th units.
+    const std::wstring last = std::wstring(1022 - shownParent.size() - 1, L'\x6587') + L"\xD83D\xDE00z";
+    ASSERT_TRUE(CreateKeyPathW(HKEY_CURRENT_USER, parent + L"\\" + last));
+    ScanFixture();
+    const std::string path = Utf8Of(shownParent + L"\\" + last);
+    ASSERT_GE(SelectRowOf(path), 0);
+    PressKey(VK_RETURN);
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == Utf8Of(shownParent); }, 5000))
+        << WideOf(ReadString(HKEY_CURRENT_USER, Settings, "LastKey")).size();
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
 }
 
 namespace {
