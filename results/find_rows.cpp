@@ -35,6 +35,15 @@ static bool NeedleAscii;
 static std::array<unsigned char, 256> ByteFold;   // an ASCII row's bytes as the needle's are made
 static std::array<int, 256> Skip;                 // how far the needle moves on from a row byte under its last
 
+// The characters that fold to the needle's last, as UTF-8: a row that is
+// not ASCII is made UTF-16 only when one of them is in what it adds.
+static constexpr int MostLastForms = 8;
+static std::array<std::array<char, 4>, MostLastForms> LastForms;
+static std::array<int, MostLastForms> LastFormBytes;
+static int LastFormCount;
+static bool LastFormsKnown;                       // false: every such row is made UTF-16
+static std::array<bool, 256> StartsLastForm;
+
 static std::array<wchar_t, PathSize> RowWide;     // a row with other characters, as UTF-16
 
 static void MakeUpperCase()
@@ -61,6 +70,29 @@ static void FoldCase(wchar_t* text, int length)
     }
 }
 
+// A needle that ends in half a pair, or in the mark of a broken
+// character, has no forms to look for.
+static void FindLastForms(bool matchCase)
+{
+    const wchar_t last = Needle[NeedleLength - 1];
+    LastFormCount = 0;
+    LastFormsKnown = !IS_HIGH_SURROGATE(last) && !IS_LOW_SURROGATE(last) && last != 0xFFFD;
+    StartsLastForm.fill(false);
+    for (unsigned unit = 1; LastFormsKnown && unit < 0x10000; ++unit) {
+        const wchar_t c = wchar_t(unit);
+        if (IS_HIGH_SURROGATE(c) || IS_LOW_SURROGATE(c) || (matchCase ? c : UpperCase[unit]) != last)
+            continue;
+        if (LastFormCount == MostLastForms) {
+            LastFormsKnown = false;
+            break;
+        }
+        bool whole;
+        LastFormBytes[LastFormCount] = EncodeUtf8(&c, 1, LastForms[LastFormCount].data(), 4, whole);
+        StartsLastForm[static_cast<unsigned char>(LastForms[LastFormCount][0])] = true;
+        ++LastFormCount;
+    }
+}
+
 static bool PrepareNeedle(const wchar_t* text, bool matchCase)
 {
     NeedleLength = int(wcsnlen(text, FindTextSize - 1));
@@ -81,6 +113,8 @@ static bool PrepareNeedle(const wchar_t* text, bool matchCase)
                 skip = NeedleLength - 1 - i;
         Skip[byte] = skip;
     }
+    if (NeedleLength > 0)
+        FindLastForms(matchCase);
     return NeedleLength > 0;
 }
 
@@ -123,6 +157,18 @@ static int DecodeRow(const char* row, int from, int length, bool matchCase)
     return units;
 }
 
+static bool HoldsLastForm(const char* row, int from, int length)
+{
+    for (int at = from; at < length; ++at) {
+        if (!StartsLastForm[static_cast<unsigned char>(row[at])])
+            continue;
+        for (int form = 0; form < LastFormCount; ++form)
+            if (at + LastFormBytes[form] <= length && memcmp(row + at, LastForms[form].data(), LastFormBytes[form]) == 0)
+                return true;
+    }
+    return false;
+}
+
 // From the whole character at or before byte from on.
 static bool HoldsNeedleWide(const char* row, int from, int length, bool matchCase)
 {
@@ -154,7 +200,7 @@ static void ReadAfresh()
 }
 
 // A folded needle with other characters than ASCII is in no ASCII row. A
-// UTF-16 unit takes at most 3 bytes.
+// UTF-16 unit takes at most 3 bytes; a new match ends past the shared bytes.
 static bool RowHoldsNeedle(int row, bool matchCase)
 {
     const char* path = StoredKeyText(row);
@@ -167,7 +213,8 @@ static bool RowHoldsNeedle(int row, bool matchCase)
         HighFrom = FirstHighByte(bytes, shared, length);
     const bool found = HighFrom == NoHighByte
         ? NeedleAscii && HoldsNeedleBytes(bytes, std::max(0, shared - NeedleLength + 1), length)
-        : HoldsNeedleWide(path, std::max(0, shared - 3 * NeedleLength), length, matchCase);
+        : (!LastFormsKnown || HoldsLastForm(path, std::max(0, shared - 3), length))
+            && HoldsNeedleWide(path, std::max(0, shared - 3 * NeedleLength), length, matchCase);
     Following = !found;
     return found;
 }
