@@ -257,8 +257,14 @@ static bool VisitChild(HKEY key, DWORD index, bool namesFit, ChildAnswer& answer
     if (nameLength >= NameSize)
         return true;
     answer.basic.Name[nameLength] = L'\0';
-    // The time that came with the name, as with the calls of old.
-    facts.lastWrite = AsFileTime(answer.basic.LastWriteTime);
+    // The time that came with the name, as with the calls of old. Another
+    // time than the first call's may be another child's (the one described
+    // was deleted, and the index names the next): it is opened and asked,
+    // as every key once was.
+    const FILETIME named = AsFileTime(answer.basic.LastWriteTime);
+    if (FileTimeTicks(named) != FileTimeTicks(facts.lastWrite))
+        facts = {{}, true, true, false};
+    facts.lastWrite = named;
     VisitNamedChild(key, answer.basic.Name, static_cast<int>(nameLength), facts);
     return true;
 }

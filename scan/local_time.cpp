@@ -1,16 +1,21 @@
 // A key's UTC write time as the clock showed it then: by the time zone's
-// rules for that instant's year (daylight saving dates included), not by
-// today's offset as FileTimeToLocalFileTime has it.
+// rules for the year the clock showed (daylight saving dates included), not
+// by today's offset as FileTimeToLocalFileTime has it.
 #include "scan/scan.h"
 #include <array>
 
 namespace {
 
 constexpr int64_t TicksPerMs = 10000;
-constexpr int64_t TicksPerDay = 24LL * 3600 * 1000 * TicksPerMs;
-// A year's rules change the offset twice at most; more would be another
-// zone's data than Windows keeps, and such a year is converted key by key.
+constexpr int64_t TicksPerHour = 3600LL * 1000 * TicksPerMs;
+constexpr int64_t TicksPerDay = 24 * TicksPerHour;
+// A year's rules change the offset twice at most, and the neighbouring
+// years' rules once more at each end; more would be another zone's data
+// than Windows keeps, and such a year is converted key by key.
 constexpr int MostChanges = 4;
+
+// The rules of the year before, of the year itself, of the year after.
+enum { Before, Own, After };
 
 // The offsets of one UTC year: from its start, and from each change on.
 struct YearOffsets {
@@ -18,7 +23,7 @@ struct YearOffsets {
     int changes = 0;                     // -1: convert each time
     std::array<int64_t, MostChanges> changeAt{};
     std::array<int64_t, MostChanges + 1> offset{};
-    TIME_ZONE_INFORMATION zone{};
+    std::array<TIME_ZONE_INFORMATION, 3> zone{};
 };
 
 // The years met in this scan; the walk's thread alone uses them.
@@ -40,13 +45,37 @@ bool OffsetAt(const TIME_ZONE_INFORMATION& zone, int64_t utc, int64_t& offset)
     return true;
 }
 
+// The offset by the rules of the year the clock showed. A UTC year's first
+// or last hours may show another year, whose rules can differ (daylight
+// saving kept through one winter and not the next). Where the two years'
+// rules disagree on which year it is, they overlap or leave a gap, and the
+// earlier year's rules hold until both have passed midnight.
+bool LocalOffsetAt(const YearOffsets& year, int64_t utc, int64_t& offset)
+{
+    if (!OffsetAt(year.zone[Own], utc, offset))
+        return false;
+    if (year.start + TicksPerDay <= utc && utc < year.end - TicksPerDay)
+        return true;
+    int64_t other = 0;
+    if (utc + offset < year.start) {
+        if (OffsetAt(year.zone[Before], utc, other))
+            offset = other;
+    } else if (utc + offset >= year.end) {
+        if (OffsetAt(year.zone[After], utc, other) && utc + other >= year.end)
+            offset = other;
+    } else if (utc < year.start + TicksPerDay && OffsetAt(year.zone[Before], utc, other) && utc + other < year.start) {
+        offset = other;
+    }
+    return true;
+}
+
 // The first millisecond after `from` that has the offset of `to`.
-int64_t FindChange(const TIME_ZONE_INFORMATION& zone, int64_t from, int64_t to, int64_t newOffset)
+int64_t FindChange(const YearOffsets& year, int64_t from, int64_t to, int64_t newOffset)
 {
     while (to - from > TicksPerMs) {
         const int64_t middle = from + (to - from) / TicksPerMs / 2 * TicksPerMs;
         int64_t offset = 0;
-        if (OffsetAt(zone, middle, offset) && offset == newOffset)
+        if (LocalOffsetAt(year, middle, offset) && offset == newOffset)
             to = middle;
         else
             from = middle;
@@ -54,8 +83,9 @@ int64_t FindChange(const TIME_ZONE_INFORMATION& zone, int64_t from, int64_t to, 
     return to;
 }
 
-// Samples the year day by day (a daylight saving period lasts weeks) and
-// pins each change to its millisecond.
+// Samples the year day by day (a daylight saving period lasts weeks), its
+// first and last day hour by hour (where a neighbouring year's rules may
+// hold), and pins each change to its millisecond.
 bool MakeYear(WORD year, YearOffsets& offsets)
 {
     offsets = {};
@@ -65,31 +95,36 @@ bool MakeYear(WORD year, YearOffsets& offsets)
         return false;
     offsets.start = FileTimeTicks(start);
     offsets.end = FileTimeTicks(end);
-    // The year's own rules, from the system's dynamic data where it has them.
-    if (!GetTimeZoneInformationForYear(year, nullptr, &offsets.zone)
-        && GetTimeZoneInformation(&offsets.zone) == TIME_ZONE_ID_INVALID)
+    // The years' own rules, from the system's dynamic data where it has them;
+    // a neighbour without rules of its own takes this year's.
+    if (!GetTimeZoneInformationForYear(year, nullptr, &offsets.zone[Own])
+        && GetTimeZoneInformation(&offsets.zone[Own]) == TIME_ZONE_ID_INVALID)
         return false;
+    for (int side : {Before, After})
+        if (!GetTimeZoneInformationForYear(WORD(side == Before ? year - 1 : year + 1), nullptr, &offsets.zone[side]))
+            offsets.zone[side] = offsets.zone[Own];
     int64_t previous = offsets.start, current = 0;
-    if (!OffsetAt(offsets.zone, previous, current))
+    if (!LocalOffsetAt(offsets, previous, current))
         return false;
     offsets.offset[0] = current;
-    for (int64_t at = offsets.start + TicksPerDay;; at += TicksPerDay) {
+    for (int64_t at = offsets.start + TicksPerHour;;) {
         if (at >= offsets.end)
             at = offsets.end - TicksPerMs;
         int64_t offset = 0;
-        if (!OffsetAt(offsets.zone, at, offset))
+        if (!LocalOffsetAt(offsets, at, offset))
             return false;
         if (offset != current) {
             if (offsets.changes == MostChanges) {
                 offsets.changes = -1;
                 return true;
             }
-            offsets.changeAt[offsets.changes] = FindChange(offsets.zone, previous, at, offset);
+            offsets.changeAt[offsets.changes] = FindChange(offsets, previous, at, offset);
             offsets.offset[++offsets.changes] = current = offset;
         }
         if (at == offsets.end - TicksPerMs)
             return true;
         previous = at;
+        at += at < offsets.start + TicksPerDay || at >= offsets.end - 2 * TicksPerDay ? TicksPerHour : TicksPerDay;
     }
 }
 
@@ -139,7 +174,7 @@ void ConvertToLocalTime(const FILETIME& utc, FILETIME& local)
         offset = year->offset[0];
         for (int i = 0; i < year->changes && t >= year->changeAt[i]; ++i)
             offset = year->offset[i + 1];
-    } else if (!year || !OffsetAt(year->zone, t, offset)) {
+    } else if (!year || !LocalOffsetAt(*year, t, offset)) {
         // A time no calendar holds: as the system would have it.
         FileTimeToLocalFileTime(&utc, &local);
         return;

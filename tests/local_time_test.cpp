@@ -1,15 +1,19 @@
 // Key times made local by each instant's own rules. Run under a zone with
-// daylight saving (tests/seasons_case.sh sets TZ and writes two keys with
-// past times, one a summer's and one a winter's, straight into user.reg).
+// daylight saving (tests/seasons_case.sh sets TZ and writes keys with past
+// times straight into user.reg): Seasons in Central Europe, with a summer's
+// key and a winter's; NewYear in Cuba, with keys of two New Years whose
+// years' rules differ.
 #include "test_host.h"
 #include "scan/scan.h"
 #include "results/results.h"
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <map>
 
 namespace {
 
 const char SeasonsKey[] = "Software\\QuillmereTest\\Seasons";
+const char NewYearKey[] = "Software\\QuillmereTest\\NewYear";
 constexpr int64_t TicksPerHour = 3600LL * 10000000;
 
 int64_t WriteTime(HKEY parent, const char* name)
@@ -30,6 +34,79 @@ std::string ListedTime(const std::string& path)
         if (RowText(row, 1) == path)
             return RowText(row, 2);
     return "not listed";
+}
+
+int YearOf(int64_t ticks)
+{
+    const FILETIME time = TicksToFileTime(ticks);
+    SYSTEMTIME fields;
+    FileTimeToSystemTime(&time, &fields);
+    return fields.wYear;
+}
+
+// The system's conversion by one year's rules.
+int64_t ClockByRulesOf(int year, int64_t utc)
+{
+    static std::map<int, TIME_ZONE_INFORMATION> zones;
+    if (!zones.count(year))
+        GetTimeZoneInformationForYear(WORD(year), nullptr, &zones[year]);
+    const FILETIME time = TicksToFileTime(utc);
+    SYSTEMTIME universal, local;
+    FileTimeToSystemTime(&time, &universal);
+    SystemTimeToTzSpecificLocalTime(&zones[year], &universal, &local);
+    FILETIME localTime;
+    SystemTimeToFileTime(&local, &localTime);
+    return FileTimeTicks(localTime) + utc % 10000;
+}
+
+// By the rules of the year the clock showed (SystemTimeToTzSpecificLocalTimeEx
+// takes the UTC year's, and Wine lacks it): the first of the UTC year's
+// neighbours and itself whose rules show their own year; where none do (at
+// New Year two years' rules may leave a gap), the earlier of the UTC year
+// and the year its rules show.
+int64_t ExpectedClock(int64_t utc)
+{
+    const int year = YearOf(utc);
+    for (int rules = year - 1; rules <= year + 1; ++rules)
+        if (YearOf(ClockByRulesOf(rules, utc)) == rules)
+            return ClockByRulesOf(rules, utc);
+    return ClockByRulesOf(std::min(year, YearOf(ClockByRulesOf(year, utc))), utc);
+}
+
+int64_t ActualClock(int64_t utc)
+{
+    FILETIME local;
+    ConvertToLocalTime(TicksToFileTime(utc), local);
+    return FileTimeTicks(local);
+}
+
+// Every instant of three decades, and each change-over to the tick.
+void ExpectEveryInstantAsByItsLocalYearsRules()
+{
+    ForgetTimeZoneRules();
+    const SYSTEMTIME year2000{2000, 1, 0, 1, 0, 0, 0, 0};
+    FILETIME start;
+    SystemTimeToFileTime(&year2000, &start);
+    int changes = 0;
+    // Every 7 hours and a bit, so each hour of the day comes up.
+    const int64_t first = FileTimeTicks(start), step = 7 * TicksPerHour + 12345678;
+    for (int64_t utc = first; utc < first + 30 * 8766 * TicksPerHour; utc += step) {
+        ASSERT_EQ(ActualClock(utc), ExpectedClock(utc)) << TimeTextOf(utc) << " UTC";
+        // Between two samples the offset changed: pin the change and check
+        // the millisecond on each side.
+        const int64_t before = utc - step;
+        if (utc > first && ExpectedClock(utc) - utc != ExpectedClock(before) - before) {
+            int64_t low = before, high = utc;
+            while (high - low > 1) {
+                const int64_t middle = low + (high - low) / 2;
+                (ExpectedClock(middle) - middle == ExpectedClock(low) - low ? low : high) = middle;
+            }
+            ++changes;
+            EXPECT_EQ(ActualClock(low), ExpectedClock(low)) << TimeTextOf(low) << " UTC";
+            EXPECT_EQ(ActualClock(high), ExpectedClock(high)) << TimeTextOf(high) << " UTC";
+        }
+    }
+    EXPECT_GE(changes, 2 * 30 - 4);   // Cuba kept daylight saving time from 2004 to 2006
 }
 
 }  // namespace
@@ -59,50 +136,54 @@ TEST(Seasons, EachKeyReadsTheClockOfItsSeasonAndAWindowSetByThatClockFindsIt)
 }
 
 // Every instant of three decades, and each change-over to the tick, reads
-// as the system's own conversion by that date's rules gives it.
+// as the system converts it by the rules of the year its clock showed.
 TEST(Seasons, EveryInstantReadsAsTheSystemConvertsItByItsDatesRules)
 {
-    // The system's conversion by the rules of the instant's own year, as
-    // SystemTimeToTzSpecificLocalTimeEx has it (which Wine lacks).
-    std::map<WORD, TIME_ZONE_INFORMATION> zones;
-    auto expected = [&](int64_t utc) {
-        const FILETIME time = TicksToFileTime(utc);
-        SYSTEMTIME universal, local;
-        FileTimeToSystemTime(&time, &universal);
-        if (!zones.count(universal.wYear))
-            GetTimeZoneInformationForYear(universal.wYear, nullptr, &zones[universal.wYear]);
-        SystemTimeToTzSpecificLocalTime(&zones[universal.wYear], &universal, &local);
-        FILETIME localTime;
-        SystemTimeToFileTime(&local, &localTime);
-        return FileTimeTicks(localTime) + utc % 10000;
+    ExpectEveryInstantAsByItsLocalYearsRules();
+}
+
+// Cuba kept daylight saving time (UTC-4) through the winter of 2005-06, not
+// through that of 2003-04 (UTC-5 then): at New Year each year's rules differ
+// from the last year's. Written at 02:30 UTC on 1 January 2004 and at 04:30
+// UTC on 1 January 2006, the keys read 21:30 on 31 December 2003 and 0:30 on
+// 1 January 2006, as the clock showed.
+TEST(NewYear, EachKeyReadsTheClockOfItsLocalYear)
+{
+    HKEY newYear;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, NewYearKey, 0, KEY_READ, &newYear), ERROR_SUCCESS);
+    const int64_t late2003 = WriteTime(newYear, "Late2003"), early2006 = WriteTime(newYear, "Early2006");
+    const std::string name = std::string("HKEY_CURRENT_USER\\") + NewYearKey, root = name + "\\";
+    ResetScanState();
+    OpenTimeWindowWide();
+    WalkKey(newYear, name.c_str());
+    RegCloseKey(newYear);
+    EXPECT_EQ(ListedTime(root + "Late2003"), TimeTextOf(late2003 - 5 * TicksPerHour));
+    EXPECT_EQ(ListedTime(root + "Early2006"), TimeTextOf(early2006 - 4 * TicksPerHour));
+}
+
+// Instants around Cuba's New Years whose clock the IANA time zone data gives
+// (Python's zoneinfo for America/Havana), by the expectation and by the walk,
+// then every instant as the system converts it by its local year's rules.
+TEST(NewYear, EveryInstantReadsTheClockOfItsLocalYear)
+{
+    struct Known {
+        SYSTEMTIME utc;
+        int offsetHours;
     };
-    auto actual = [](int64_t utc) {
-        FILETIME local;
-        ConvertToLocalTime(TicksToFileTime(utc), local);
-        return FileTimeTicks(local);
+    const Known known[] = {
+        {{2003, 7, 0, 1, 12, 0, 0, 0}, -4},  {{2004, 1, 0, 1, 2, 30, 0, 0}, -5},
+        {{2004, 1, 0, 1, 4, 30, 0, 0}, -5},  {{2004, 1, 0, 1, 5, 30, 0, 0}, -5},
+        {{2005, 1, 0, 15, 12, 0, 0, 0}, -4}, {{2006, 1, 0, 1, 3, 30, 0, 0}, -4},
+        {{2006, 1, 0, 1, 4, 30, 0, 0}, -4},  {{2006, 1, 0, 1, 5, 30, 0, 0}, -4},
+        {{2006, 12, 0, 31, 23, 30, 0, 0}, -5},
     };
     ForgetTimeZoneRules();
-    const SYSTEMTIME year2000{2000, 1, 0, 1, 0, 0, 0, 0};
-    FILETIME start;
-    SystemTimeToFileTime(&year2000, &start);
-    int changes = 0;
-    // Every 7 hours and a bit, so each hour of the day comes up.
-    const int64_t first = FileTimeTicks(start), step = 7 * TicksPerHour + 12345678;
-    for (int64_t utc = first; utc < first + 30 * 8766 * TicksPerHour; utc += step) {
-        ASSERT_EQ(actual(utc), expected(utc)) << TimeTextOf(utc) << " UTC";
-        // Between two samples the offset changed: pin the change and check
-        // the millisecond on each side.
-        const int64_t before = utc - step;
-        if (utc > first && expected(utc) - utc != expected(before) - before) {
-            int64_t low = before, high = utc;
-            while (high - low > 1) {
-                const int64_t middle = low + (high - low) / 2;
-                (expected(middle) - middle == expected(low) - low ? low : high) = middle;
-            }
-            ++changes;
-            EXPECT_EQ(actual(low), expected(low)) << TimeTextOf(low) << " UTC";
-            EXPECT_EQ(actual(high), expected(high)) << TimeTextOf(high) << " UTC";
-        }
+    for (const Known& instant : known) {
+        FILETIME time;
+        SystemTimeToFileTime(&instant.utc, &time);
+        const int64_t utc = FileTimeTicks(time), clock = utc + instant.offsetHours * TicksPerHour;
+        EXPECT_EQ(TimeTextOf(ExpectedClock(utc)), TimeTextOf(clock)) << TimeTextOf(utc) << " UTC";
+        EXPECT_EQ(TimeTextOf(ActualClock(utc)), TimeTextOf(clock)) << TimeTextOf(utc) << " UTC";
     }
-    EXPECT_GE(changes, 2 * 30);
+    ExpectEveryInstantAsByItsLocalYearsRules();
 }

@@ -333,6 +333,31 @@ bool MenuShown(const RunningApp& app)
     return FindProcessWindow(app.process.dwProcessId, "#32768") != nullptr;
 }
 
+// Every row as Copy All Rows should put it on the clipboard, read from the list.
+std::string AllRowsText(const RunningApp& app, HWND list, const std::vector<std::string>& paths)
+{
+    std::string text = "#\tKey\tLastWriteTime\r\n";
+    const std::vector<std::string> numbers = ColumnTexts(app, list, 0), times = ColumnTexts(app, list, 2);
+    if (numbers.size() != paths.size() || times.size() != paths.size())
+        return "(rows changed)";
+    for (size_t i = 0; i < paths.size(); ++i)
+        text += numbers[i] + "\t" + paths[i] + "\t" + times[i] + "\r\n";
+    return text;
+}
+
+// The Menu key, then A: Copy All Rows, over a "sentinel" on the clipboard.
+bool CopyAllRowsByKeyboard(const RunningApp& app)
+{
+    if (!TabTo(app, IDC_RESULTS))
+        return false;
+    SetClipboardText("sentinel");
+    PressKey(VK_APPS);
+    if (!WaitFor([&] { return MenuShown(app); }, 3000))
+        return false;
+    PressKey('A');
+    return true;
+}
+
 }  // namespace
 
 TEST_F(OpenInEditor, ShiftF10ThenCCopiesTheSelectedRowsPath)
@@ -352,17 +377,8 @@ TEST_F(OpenInEditor, TheMenuKeyThenACopiesEveryRowAsTabSeparatedLines)
 {
     ScanFixture();
     ASSERT_GT(RowCount(list), 0);
-    std::string expected = "#\tKey\tLastWriteTime\r\n";
-    const std::vector<std::string> numbers = ColumnTexts(app, list, 0), times = ColumnTexts(app, list, 2);
-    ASSERT_EQ(numbers.size(), paths.size());
-    ASSERT_EQ(times.size(), paths.size());
-    for (size_t i = 0; i < paths.size(); ++i)
-        expected += numbers[i] + "\t" + paths[i] + "\t" + times[i] + "\r\n";
-    ASSERT_TRUE(TabTo(app, IDC_RESULTS));
-    SetClipboardText("sentinel");
-    PressKey(VK_APPS);
-    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
-    PressKey('A');
+    const std::string expected = AllRowsText(app, list, paths);
+    ASSERT_TRUE(CopyAllRowsByKeyboard(app));
     EXPECT_TRUE(WaitFor([&] { return ClipboardUnicode() == expected; }, 5000)) << ClipboardUnicode().substr(0, 300);
 }
 
@@ -495,17 +511,9 @@ TEST_F(KeyNames, CtrlCCopiesAndEnterOpensTheExactPath)
 TEST_F(KeyNames, CopyAllRowsCarriesEveryNameExactly)
 {
     ScanFixture();
-    std::string expected = "#\tKey\tLastWriteTime\r\n";
-    const std::vector<std::string> numbers = ColumnTexts(app, list, 0), times = ColumnTexts(app, list, 2);
-    ASSERT_EQ(numbers.size(), paths.size());
-    for (size_t i = 0; i < paths.size(); ++i)
-        expected += numbers[i] + "\t" + paths[i] + "\t" + times[i] + "\r\n";
+    const std::string expected = AllRowsText(app, list, paths);
     ASSERT_NE(expected.find(PathOf(Chinese + L"\\" + Emoji)), std::string::npos);
-    ASSERT_TRUE(TabTo(app, IDC_RESULTS));
-    SetClipboardText("sentinel");
-    PressKey(VK_APPS);
-    ASSERT_TRUE(WaitFor([&] { return MenuShown(app); }, 3000));
-    PressKey('A');
+    ASSERT_TRUE(CopyAllRowsByKeyboard(app));
     EXPECT_TRUE(WaitFor([&] { return ClipboardUnicode() == expected; }, 5000)) << ClipboardUnicode().substr(0, 300);
 }
 
