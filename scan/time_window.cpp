@@ -53,20 +53,23 @@ void OnDateTimeChange(const NMDATETIMECHANGE* change)
     }
 }
 
+// The clock, all fields, milliseconds included; the date picker first.
+static void SetBoundToNow(TimeBound& bound, HWND datePicker, HWND timePicker)
+{
+    GetLocalTime(&bound.local);
+    RecomputeBound(bound);
+    ShowInPicker(datePicker, bound.local);
+    ShowInPicker(timePicker, bound.local);
+}
+
 void SetFromToNow()
 {
-    GetLocalTime(&TimeWindow.From.local);
-    RecomputeBound(TimeWindow.From);
-    ShowInPicker(FromDatePicker, TimeWindow.From.local);
-    ShowInPicker(FromTimePicker, TimeWindow.From.local);
+    SetBoundToNow(TimeWindow.From, FromDatePicker, FromTimePicker);
 }
 
 void SetBeforeToNow()
 {
-    GetLocalTime(&TimeWindow.Before.local);
-    RecomputeBound(TimeWindow.Before);
-    ShowInPicker(BeforeDatePicker, TimeWindow.Before.local);
-    ShowInPicker(BeforeTimePicker, TimeWindow.Before.local);
+    SetBoundToNow(TimeWindow.Before, BeforeDatePicker, BeforeTimePicker);
 }
 
 void CopyFromToBefore()
