@@ -16,10 +16,9 @@
 std::array<wchar_t, FindTextSize> FindText;
 bool FindMatchCase;
 
-// The store rebuilds a row from the first of its group of 32: read in
-// ascending runs of that size, each row is rebuilt once whichever way the
-// search goes.
-static constexpr int ReadRun = 32;
+// The store rebuilds a row from the first of its group: read in ascending
+// runs of a group, each row is rebuilt once whichever way the search goes.
+static constexpr int ReadRun = RowGroupRows;
 
 // Upper case as the system has it, the same in every locale, one unit to
 // one; a surrogate pair is asked for as it comes.

@@ -54,8 +54,10 @@ static int ScreenDpi(HWND list)
 // widest time text needs, with the list's cell padding on both sides.
 static int WidestTimeWidth(HWND list)
 {
-    static constexpr char WidestTime[] = "30.12.2000 23:59:59";
-    return int(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(WidestTime))) + CellPadding;
+    const SYSTEMTIME late{2000, 12, 6, 30, 23, 59, 59, 0};   // Saturday 30.12.2000 23:59:59
+    char text[TimeTextSize];
+    FormatRowTime(late, text);
+    return int(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text))) + CellPadding;
 }
 
 void SetupResultList(HWND list)

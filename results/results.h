@@ -42,6 +42,9 @@ void ClearResults();                                             // Clear button
 
 // ---- Row texts (row_store.cpp), kept by the program, UI thread only --------
 // Key paths are kept as UTF-8 (utf8_text.cpp), exactly as the walk named them.
+// Every RowGroupRows-th row keeps its whole path, the others only what
+// they add to the row before: any row is rebuilt from its group's first.
+constexpr int RowGroupRows = 32;
 bool StoreRowTexts(const char* keyText, const char* timeText);   // false when out of memory or too long
 const char* StoredKeyText(int row);                              // null past the stored rows; good until the next call
 const char* StoredTimeText(int row);                             // null past the stored rows; good until a Clear

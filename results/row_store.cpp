@@ -6,7 +6,7 @@
 //
 // The walk lists a key beside its siblings and parents, so a row's path
 // mostly repeats the one before it: a row keeps only how much of the
-// previous path it shares and the rest, and every GroupRows-th row its
+// previous path it shares and the rest, and every RowGroupRows-th row its
 // whole path, so any row is rebuilt from at most that many.
 #include "results/results.h"
 #include "scan/scan.h"
@@ -26,7 +26,6 @@ static std::array<const char**, MaxIndexBlocks> IndexBlocks;
 static int IndexBlockCount;
 static int StoredRows;
 
-static constexpr int GroupRows = 32;
 static constexpr size_t SharedBytes = sizeof(uint16_t);   // a row: shared length, rest of the path, time
 static_assert(PathSize <= UINT16_MAX, "a shared length fits its field");
 static std::array<char, PathSize> LastKey;      // the newest row's path, to share from
@@ -69,7 +68,7 @@ static bool IndexRoom()
 
 static size_t SharedLength(const char* keyText, size_t keyLength)
 {
-    if (StoredRows % GroupRows == 0)
+    if (StoredRows % RowGroupRows == 0)
         return 0;
     size_t shared = 0;
     const size_t most = keyLength < LastKeyLength ? keyLength : LastKeyLength;
@@ -120,7 +119,7 @@ const char* StoredKeyText(int row)
 {
     if (row < 0 || row >= StoredRows)
         return nullptr;
-    int from = row - row % GroupRows;
+    int from = row - row % RowGroupRows;
     if (RebuiltRow >= from && RebuiltRow <= row)
         from = RebuiltRow + 1;
     for (int next = from; next <= row; ++next)

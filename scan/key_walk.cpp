@@ -3,7 +3,6 @@
 #include "shell/shell.h"
 #include <algorithm>
 #include <cstddef>
-#include <cstdio>
 #include <cstring>
 
 std::atomic<uint8_t> ScanRunning{0};
@@ -14,7 +13,7 @@ int32_t AncestorLength;
 // Scratch of the key in hand; only one walk runs at a time.
 static FILETIME LocalWriteTime;
 static char KeyPathText[PathSize];
-static char TimeText[64];
+static char TimeText[TimeTextSize];
 
 // A key name has at most 255 UTF-16 characters.
 static constexpr int NameSize = 256;
@@ -23,14 +22,21 @@ static constexpr int NameSize = 256;
 // bytes, terminator included, and returns the new length. A text that does
 // not fit is cut after a whole character and ends in "...", so a path past
 // the buffer never passes for the path of a shorter key; the first keep
-// bytes are never overwritten.
+// bytes are never overwritten. A cut text is full: its length is the
+// buffer's, the rest zeros, so nothing is appended after its dots and every
+// key below it reads as that same text. A path with its backslash leaves
+// room for a name, or it too would be full and read as its parent's.
 static int AppendName(char* text, int length, int size, const wchar_t* name, int nameLength, const char* tail,
                       int keep)
 {
+    if (length >= size - 1) {
+        text[size - 1] = '\0';
+        return size - 1;
+    }
     bool whole = false;
     const int end = length + EncodeUtf8(name, nameLength, text + length, size - 1 - length, whole);
-    const int tailLength = lstrlenA(tail);
-    if (whole && end + tailLength <= size - 1) {
+    const int tailLength = int(strlen(tail));
+    if (whole && end + tailLength + (tailLength ? 1 : 0) <= size - 1) {
         memcpy(text + end, tail, size_t(tailLength) + 1);
         return end + tailLength;
     }
@@ -39,8 +45,8 @@ static int AppendName(char* text, int length, int size, const wchar_t* name, int
         --cut;
     const int dots = std::min(3, size - 1 - cut);
     memset(text + cut, '.', size_t(dots));
-    text[cut + dots] = '\0';
-    return cut + dots;
+    memset(text + cut + dots, '\0', size_t(size - cut - dots));
+    return size - 1;
 }
 
 // Blocks while the scan is paused. A safe point: the worker holds no lock
@@ -63,8 +69,7 @@ static void ListKey(const wchar_t* name, int nameLength)
     FileTimeToSystemTime(&LocalWriteTime, &st);
     memcpy(KeyPathText, AncestorPath, size_t(AncestorLength));
     AppendName(KeyPathText, AncestorLength, PathSize, name, nameLength, "", 0);
-    snprintf(TimeText, sizeof TimeText, "%i.%i.%i %i:%i:%i",
-             st.wDay, st.wMonth, st.wYear, st.wHour, st.wMinute, st.wSecond);
+    FormatRowTime(st, TimeText);
     // The row is added on the user-interface thread, with others in one
     // message, so a Clear can never fall between its steps.
     HoldFoundRow(KeyPathText, TimeText);
@@ -294,6 +299,8 @@ static void WalkLevel(HKEY key, const wchar_t* keyName, int nameLength, bool nam
 
 void ScanKeyTree(HKEY key, const char* keyName)
 {
+    AncestorLength = 0;
+    AncestorPath[0] = '\0';
     wchar_t rootName[NameSize];
     const int rootLength = DecodeUtf8(keyName, -1, rootName, NameSize);
     bool namesFit = false;

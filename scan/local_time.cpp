@@ -3,6 +3,7 @@
 // by today's offset as FileTimeToLocalFileTime has it.
 #include "scan/scan.h"
 #include <array>
+#include <cstdio>
 
 namespace {
 
@@ -180,4 +181,10 @@ void ConvertToLocalTime(const FILETIME& utc, FILETIME& local)
         return;
     }
     local = TicksToFileTime(t + offset);
+}
+
+int FormatRowTime(const SYSTEMTIME& time, char (&text)[TimeTextSize])
+{
+    return snprintf(text, TimeTextSize, "%i.%i.%i %i:%i:%i",
+                    time.wDay, time.wMonth, time.wYear, time.wHour, time.wMinute, time.wSecond);
 }

@@ -25,7 +25,8 @@ extern TimeWindowBounds TimeWindow;      // written on the user-interface thread
 
 struct HiveEntry {
     HKEY root;
-    const char* name;
+    const char* name;                    // the path's first name, as rows show it
+    int buttonId;                        // its toggle button
     std::atomic<int32_t> selected;       // written by the toggles, read by the worker
 };
 constexpr int HiveCount = 5;
@@ -66,6 +67,10 @@ bool IsInTimeWindow(const FILETIME& localTime);          // From <= t <= Before
 // ---- Local time (local_time.cpp) -----------------------------------------
 void ConvertToLocalTime(const FILETIME& utc, FILETIME& local);  // by the rules in force at that instant
 void ForgetTimeZoneRules();                              // a new scan reads the zone's rules afresh
+constexpr int TimeTextSize = 64;
+// A local time as a row shows it, day.month.year hour:minute:second without
+// leading zeros; the length written.
+int FormatRowTime(const SYSTEMTIME& time, char (&text)[TimeTextSize]);
 
 // ---- Key names as UTF-8 (utf8_text.cpp) -----------------------------------
 // Whole characters of text while they fit in room bytes, unterminated; the

@@ -4,20 +4,19 @@
 #include "shell/shell.h"
 #include "resources/resource.h"
 #include <array>
-#include <cstdio>
+#include <cwchar>
+#include <iterator>
 
 HiveEntry HiveTable[HiveCount] = {
-    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", 0},
-    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", 0},
-    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", 0},
-    {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", 0},
-    {HKEY_USERS, "HKEY_USERS", 0},
+    {HKEY_CLASSES_ROOT, "HKEY_CLASSES_ROOT", IDC_HIVE_HKCR, 0},
+    {HKEY_CURRENT_USER, "HKEY_CURRENT_USER", IDC_HIVE_HKCU, 0},
+    {HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", IDC_HIVE_HKLM, 0},
+    {HKEY_CURRENT_CONFIG, "HKEY_CURRENT_CONFIG", IDC_HIVE_HKCC, 0},
+    {HKEY_USERS, "HKEY_USERS", IDC_HIVE_HKU, 0},
 };
-static constexpr std::array<int, HiveCount> HiveButtons = {
-    IDC_HIVE_HKCR, IDC_HIVE_HKCU, IDC_HIVE_HKLM, IDC_HIVE_HKCC, IDC_HIVE_HKU};
 
-static constexpr std::array<const char*, 2> StartLabels = {"Start", "Stop"};
-static constexpr std::array<const char*, 2> PauseLabels = {"Pause", "Resume"};
+static constexpr std::array<const wchar_t*, 2> StartLabels = {L"Start", L"Stop"};
+static constexpr std::array<const wchar_t*, 2> PauseLabels = {L"Pause", L"Resume"};
 
 std::atomic<uint8_t> ScanPaused{0};
 uint8_t StartPending;
@@ -28,7 +27,7 @@ static HANDLE EndingWorker;      // the last finished worker, until its thread i
 static void StartWorker()
 {
     if (!ScanGate)
-        ScanGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+        ScanGate = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     SetEvent(ScanGate);
     if (EndingWorker) {
         CloseHandle(EndingWorker);
@@ -47,7 +46,7 @@ static void CancelPendingStart()
 {
     StartPending = 0;
     KillTimer(MainWindow, PendingStartTimer);
-    SetWindowTextA(StartButton, StartLabels[0]);
+    SetWindowTextW(StartButton, StartLabels[0]);
 }
 
 void ToggleScan()
@@ -65,13 +64,13 @@ void ToggleScan()
     // the user-interface thread never waits for one.
     if (!ScanRunning.load() && WorkerEnding()) {
         StartPending = 1;
-        SetWindowTextA(StartButton, StartLabels[1]);
+        SetWindowTextW(StartButton, StartLabels[1]);
         SetTimer(MainWindow, PendingStartTimer, 5, nullptr);
         return;
     }
     uint8_t running = !ScanRunning.load();
     ScanRunning.store(running);
-    SetWindowTextA(StartButton, StartLabels[running]);
+    SetWindowTextW(StartButton, StartLabels[running]);
     if (running)
         StartWorker();
 }
@@ -85,7 +84,7 @@ void StartPendingScan()
         return;
     StartPending = 0;
     ScanRunning.store(1);
-    SetWindowTextA(StartButton, StartLabels[1]);
+    SetWindowTextW(StartButton, StartLabels[1]);
     StartWorker();
 }
 
@@ -94,7 +93,7 @@ void TogglePause()
     if (!ScanRunning.load())
         return;
     const uint8_t paused = !ScanPaused.load();
-    SetWindowTextA(PauseButton, PauseLabels[paused]);
+    SetWindowTextW(PauseButton, PauseLabels[paused]);
     // The worker halts at its next subkey, holding nothing: suspending it
     // outright could freeze it inside a registry or heap lock. The gate is
     // closed before the flag is raised and the flag lowered before the gate
@@ -110,9 +109,9 @@ void TogglePause()
 
 void SelectHive(int buttonId, bool pressed)
 {
-    for (int row = 0; row < HiveCount; ++row)
-        if (HiveButtons[row] == buttonId)
-            HiveTable[row].selected.store(pressed ? 1 : 0);
+    for (HiveEntry& hive : HiveTable)
+        if (hive.buttonId == buttonId)
+            hive.selected.store(pressed ? 1 : 0);
 }
 
 DWORD WINAPI ScanWorker(void*)
@@ -122,39 +121,36 @@ DWORD WINAPI ScanWorker(void*)
     KeysOpened.store(0);
     ForgetTimeZoneRules();
     for (HiveEntry& hive : HiveTable) {
-        if (hive.selected.load() == 1) {
-            AncestorLength = 0;
-            AncestorPath[0] = '\0';
+        if (hive.selected.load() == 1)
             ScanKeyTree(hive.root, hive.name);
-        }
     }
     // Every change of state happens on the user-interface thread, in one
     // synchronous message, so no click can land between its steps.
-    SendMessageA(MainWindow, WM_APP_SCAN_FINISHED, 0, 0);
+    SendMessageW(MainWindow, WM_APP_SCAN_FINISHED, 0, 0);
     return 0;
 }
 
 void FinishScan()
 {
-    char text[64];
+    wchar_t text[64];
     ScanRunning.store(0);
-    SetWindowTextA(StartButton, StartLabels[0]);
+    SetWindowTextW(StartButton, StartLabels[0]);
     if (EndingWorker)
         CloseHandle(EndingWorker);
     EndingWorker = WorkerThread;   // closed once its thread has ended
     WorkerThread = nullptr;
-    snprintf(text, sizeof text, "%i keys are scanned", static_cast<int>(KeysScanned.load()));
-    SetWindowTextA(StatusLine, text);
+    swprintf(text, std::size(text), L"%i keys are scanned", static_cast<int>(KeysScanned.load()));
+    SetWindowTextW(StatusLine, text);
     ShowLatestRows();
     // A Pause taken as the worker ran out of keys must not leave the
     // program paused with nothing to resume.
     if (ScanPaused) {
         ScanPaused.store(0);
-        SetWindowTextA(PauseButton, PauseLabels[0]);
+        SetWindowTextW(PauseButton, PauseLabels[0]);
         SetEvent(ScanGate);
     }
     if (StartPending) {
-        SetWindowTextA(StartButton, StartLabels[1]);
+        SetWindowTextW(StartButton, StartLabels[1]);
         SetTimer(MainWindow, PendingStartTimer, 5, nullptr);
     }
 }

@@ -15,7 +15,7 @@ static void RecomputeBound(TimeBound& bound)
 
 static void ShowInPicker(HWND picker, const SYSTEMTIME& time)
 {
-    SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
+    SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&time));
 }
 
 void InitTimeWindow()

@@ -4,6 +4,7 @@
 // kept as it is, in the generalised form of UTF-8 that encodes surrogates
 // one by one, so it still names its key when it is opened or copied.
 #include "scan/scan.h"
+#include <cstring>
 
 static int Utf8Bytes(unsigned c)
 {
@@ -79,8 +80,9 @@ void CopyWholeCharacters(wchar_t* to, const wchar_t* from, int size)
     int i = 0;
     for (; i < size - 1 && from[i]; ++i)
         to[i] = from[i];
-    // Cut between the halves of a pair, the text would end in half a character.
-    if (i > 0 && i == size - 1 && from[i] && IS_HIGH_SURROGATE(from[i - 1]))
+    // Cut between the halves of a pair, the text would end in half a
+    // character; a lone high surrogate is a whole one (it names its key).
+    if (i > 0 && i == size - 1 && IS_HIGH_SURROGATE(from[i - 1]) && IS_LOW_SURROGATE(from[i]))
         --i;
     to[i] = L'\0';
 }
@@ -89,7 +91,7 @@ int DecodeUtf8(const char* text, int length, wchar_t* out, int size)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(text);
     if (length < 0)
-        length = lstrlenA(text);
+        length = int(strlen(text));
     int units = 0;
     for (int at = 0; at < length;) {
         const unsigned c = NextCharacter(bytes, length, &at);

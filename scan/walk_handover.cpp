@@ -12,7 +12,7 @@ DWORD WalkStatusInterval = StatusPaintMs;
 // waits in SendMessage.
 static FoundRowBatch FoundRows;
 static DWORD LastHandOver;       // when the last status text went
-static_assert(sizeof FoundRows.text >= PathSize + 64, "an empty batch takes any row the walk makes");
+static_assert(sizeof FoundRows.text >= PathSize + TimeTextSize, "an empty batch takes any row the walk makes");
 
 static void EmptyBatch()
 {
@@ -23,7 +23,7 @@ static void EmptyBatch()
 // path: the status text, or null when only rows travel.
 static void HandOver(const char* path)
 {
-    SendMessageA(MainWindow, WM_APP_WALK_PROGRESS, FoundRows.count ? reinterpret_cast<WPARAM>(&FoundRows) : 0,
+    SendMessageW(MainWindow, WM_APP_WALK_PROGRESS, FoundRows.count ? reinterpret_cast<WPARAM>(&FoundRows) : 0,
                  reinterpret_cast<LPARAM>(path));
     EmptyBatch();
     if (path)
@@ -46,7 +46,7 @@ void HoldFoundRow(const char* keyText, const char* timeText)
         EmptyBatch();
     FoundRows.clears = clears;
     const size_t keyLength = strnlen(keyText, PathSize - 1);
-    const size_t timeLength = strnlen(timeText, 63);
+    const size_t timeLength = strnlen(timeText, TimeTextSize - 1);
     const size_t room = FoundRows.text.size() - size_t(FoundRows.used);
     if (FoundRows.count == BatchRowCapacity || keyLength + timeLength + 2 > room)
         HandOver(nullptr);

@@ -405,6 +405,25 @@ TEST_F(Walk, ANameOfManyBytesIsWholeAndAPathPastItsBufferIsCutAfterAWholeCharact
     EXPECT_EQ(KeysScanned.load(), 8);
 }
 
+// A path cut inside a character ends in "..." with bytes to spare: nothing
+// may follow the dots, or a key below would read as a sibling named "...a".
+TEST_F(Walk, EveryKeyBelowACutPathReadsAsThatSameCutText)
+{
+    RegistryFixture fixture("CutBelow");
+    std::wstring deep;
+    for (int i = 0; i < 7; ++i)
+        deep += (i ? L"\\" : L"") + std::wstring(200, L'\x6587');
+    fixture.AddW(deep + L"\\a\\b");
+    WalkFixture(fixture);
+
+    const std::vector<std::string> rows = Rows();
+    ASSERT_EQ(rows.size(), 9u);
+    EXPECT_EQ(rows[2].substr(rows[2].size() - 3), "...");
+    EXPECT_LT(rows[2].size(), 4095u) << "the cut falls inside a character";
+    EXPECT_EQ(rows[1], rows[2]);
+    EXPECT_EQ(rows[0], rows[2]);
+}
+
 // Wine takes a name of 256 characters, one more than Windows and than the
 // name buffer holds: that key alone is skipped, with no stale name.
 TEST_F(Walk, ANameLongerThanWindowsAllowsSkipsThatKeyOnly)

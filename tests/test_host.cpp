@@ -43,8 +43,6 @@ void WalkKey(HKEY key, const char* keyName)
     if (!ScanGate)
         ScanGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     ScanRunning.store(1);
-    AncestorLength = 0;
-    AncestorPath[0] = '\0';
     ScanKeyTree(key, keyName);
     ScanRunning.store(0);
     ShowLatestRows();           // as at a scan's end: the list knows every row
