@@ -25,7 +25,8 @@ static bool FindSystemEditor(wchar_t (&path)[MAX_PATH])
     return true;
 }
 
-// Wine's ntdll exports wine_get_version, Windows' does not.
+// Wine's ntdll exports wine_get_version, Windows' does not. Only the
+// editor's command line depends on it.
 static bool RunningOnWine()
 {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -74,7 +75,8 @@ static void StartEditorWithConsent(const wchar_t* editor, bool onWine)
     start.hwnd = MainWindow;
     start.lpVerb = L"open";
     start.lpFile = editor;
-    start.lpParameters = *EditorSwitches(onWine) ? EditorSwitches(onWine) : nullptr;
+    const wchar_t* switches = EditorSwitches(onWine);
+    start.lpParameters = *switches ? switches : nullptr;
     start.nShow = SW_SHOWNORMAL;
     ShellExecuteExW(&start);
 }
@@ -87,9 +89,10 @@ static void StartEditorWithConsent(const wchar_t* editor, bool onWine)
 static void StartSystemEditor()
 {
     wchar_t editor[MAX_PATH];
-    wchar_t commandLine[MAX_PATH + 8];   // CreateProcessW may write to it
+    constexpr int CommandLineSize = MAX_PATH + 8;   // the quoted path and " -m"
+    wchar_t commandLine[CommandLineSize];           // CreateProcessW may write to it
     const bool onWine = RunningOnWine();
-    if (!FindSystemEditor(editor) || !MakeEditorCommandLine(editor, onWine, commandLine, MAX_PATH + 8))
+    if (!FindSystemEditor(editor) || !MakeEditorCommandLine(editor, onWine, commandLine, CommandLineSize))
         return;
     BOOL wow64 = FALSE;
     if (!IsWow64Process(GetCurrentProcess(), &wow64))
