@@ -53,6 +53,9 @@ void ClearRowStore();                                            // every row's 
 
 // ---- Registry editor (open_in_regedit.cpp) -------------------------------
 void OpenInRegistryEditor(int item);                             // row double-clicked, or Enter
+// The editor's command line: its quoted path, then "-m" on Windows and
+// nothing under Wine; false when size units cannot hold it.
+bool MakeEditorCommandLine(const wchar_t* editor, bool onWine, wchar_t* line, int size);
 
 // ---- The list's own keys (row_keys.cpp) ----------------------------------
 void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK

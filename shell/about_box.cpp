@@ -72,12 +72,27 @@ static BOOL OnInitDialog(HWND hwnd)
     return TRUE;
 }
 
-static void OnCommand(int id)
+// The box owns any message the shell shows; failures stay silent.
+static void OpenLink(HWND owner, const char* target)
+{
+    wchar_t wide[128];
+    if (!MultiByteToWideChar(CP_UTF8, 0, target, -1, wide, 128))
+        return;
+    SHELLEXECUTEINFOW start{};
+    start.cbSize = sizeof start;
+    start.fMask = SEE_MASK_FLAG_NO_UI;
+    start.hwnd = owner;
+    start.lpFile = wide;
+    start.nShow = SW_SHOWNORMAL;
+    ShellExecuteExW(&start);
+}
+
+static void OnCommand(HWND hwnd, int id)
 {
     if (id == IDC_WEB_LINK)
-        ShellExecuteA(nullptr, nullptr, WebAddress, nullptr, nullptr, SW_SHOWNORMAL);
+        OpenLink(hwnd, WebAddress);
     else if (id == IDC_MAIL_LINK)
-        ShellExecuteA(nullptr, nullptr, MailTarget, nullptr, nullptr, SW_SHOWNORMAL);
+        OpenLink(hwnd, MailTarget);
 }
 
 static HBRUSH SetLinkColors(HDC dc)
@@ -104,7 +119,7 @@ INT_PTR CALLBACK AboutDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case WM_INITDIALOG:
         return OnInitDialog(hwnd);
     case WM_COMMAND:
-        OnCommand(LOWORD(wParam));
+        OnCommand(hwnd, LOWORD(wParam));
         return TRUE;
     case WM_CLOSE:
         EndDialog(hwnd, 0);

@@ -1,6 +1,7 @@
 // The executable's start-up sequence and message loop.
 #include "shell/shell.h"
 #include "resources/resource.h"
+#include <objbase.h>
 
 // Set only in the test build that proves the missing-library path.
 #ifdef QUILLMERE_FAIL_COMMON_CONTROLS
@@ -16,6 +17,9 @@ void ProgramEntry()
                     "Quillmere ERROR", MB_SYSTEMMODAL);
         ExitProcess(0);
     }
+    // The shell's start of the editor and of the links may use COM objects
+    // that need a single-threaded apartment on the calling thread.
+    const bool comStarted = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
     HWND hwnd = OpenMainWindow();
     if (!hwnd)
         ExitProcess(0);
@@ -38,6 +42,8 @@ void ProgramEntry()
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
+    if (comStarted)
+        CoUninitialize();
     ExitProcess(0);
 }
 

@@ -24,7 +24,7 @@ if [ "$arch" = i686 ]; then
 fi
 for dll in $(echo "$dump" | sed -n 's/.*DLL Name: //p'); do
     case $(echo "$dll" | tr 'A-Z' 'a-z') in
-        kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|comctl32.dll|shell32.dll|msvcrt.dll|ntdll.dll) ;;
+        kernel32.dll|user32.dll|gdi32.dll|advapi32.dll|comctl32.dll|shell32.dll|ole32.dll|msvcrt.dll|ntdll.dll) ;;
         *) fail "imports a non-system DLL: $dll" ;;
     esac
 done

@@ -483,6 +483,21 @@ std::vector<std::pair<DWORD, std::string>> DescendantProcesses(DWORD pid)
     return found;
 }
 
+std::vector<DWORD> ProcessesNamed(const char* exeName)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return found;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (!lstrcmpiA(entry.szExeFile, exeName))
+            found.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return found;
+}
+
 void TerminateById(DWORD pid)
 {
     HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid);

@@ -77,6 +77,8 @@ std::vector<DWORD> ChildProcesses(DWORD pid);
 // Children, their children and so on, with their executable names.
 std::vector<std::pair<DWORD, std::string>> DescendantProcesses(DWORD pid);
 void TerminateById(DWORD pid);
+// Every running process of that executable name (any case), by id.
+std::vector<DWORD> ProcessesNamed(const char* exeName);
 
 // A command as the window's own control would send it, posted across the
 // process boundary; hive toggles flip their check first, as a click does.

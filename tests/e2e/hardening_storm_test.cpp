@@ -10,7 +10,8 @@ const std::string StormKey = "Software\\QuillmereTest\\Storm";
 const std::string RegeditKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 const std::string RegeditBackup = "Software\\QuillmereTest\\RegeditBackup";
 
-// The editor's settings key moved aside, so a double-click starts nothing.
+// The editor's settings key moved aside, for the program to make afresh,
+// and put back as it was afterwards.
 struct RegeditSettingsAbsent {
     RegeditSettingsAbsent()
     {
@@ -23,6 +24,7 @@ struct RegeditSettingsAbsent {
     }
     ~RegeditSettingsAbsent()
     {
+        DeleteKeyTree(HKEY_CURRENT_USER, RegeditKey);
         if (moved) {
             CreateKeyPath(HKEY_CURRENT_USER, RegeditKey);
             HKEY target;
@@ -83,6 +85,18 @@ bool VisibleRowPoint(const RunningApp& app, std::mt19937& random, POINT* point)
     return point->y > client.top + 2 && point->y < client.bottom - 2 && point->x > client.left && point->x < client.right;
 }
 
+// Ends the registry editors the program started, by id; how many.
+int CloseEditorsOf(DWORD pid)
+{
+    int closed = 0;
+    for (const auto& [child, name] : DescendantProcesses(pid))
+        if (!lstrcmpiA(name.c_str(), "regedit.exe")) {
+            TerminateById(child);
+            ++closed;
+        }
+    return closed;
+}
+
 // 2,000 unless QUILLMERE_STORM_COMMANDS says otherwise, for a longer stress run.
 int StormCommands()
 {
@@ -119,7 +133,7 @@ TEST_F(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
     const WORD timeKeys[] = {'Z', VK_LEFT, VK_RIGHT};
     const int timeCommands[] = {IDA_ZERO_FROM_TIME, IDA_FROM_NOW, IDA_FROM_TO_BEFORE};
     std::mt19937 random(20261208);
-    int maxThreads = 0, realInputs = 0, unanswered = 0;
+    int maxThreads = 0, realInputs = 0, unanswered = 0, editorsClosed = 0;
     DWORD slowestAnswer = 0;
     const int commands = StormCommands();
     for (int step = 0; step < commands; ++step) {
@@ -144,13 +158,19 @@ TEST_F(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
                 PostCommand(app, timeCommands[which]);
             }
         } else {
+            // A real double-click opens its row in an editor, which is
+            // ended once it has started; posted ones fall below the rows.
             POINT point;
             if (VisibleRowPoint(app, random, &point)) {
                 if (real) {
                     ClickAt(point, true);
+                    editorsClosed += WaitFor([&] { return CloseEditorsOf(pid) > 0; }, 10000);
                 } else {
                     HWND list = Control(app, IDC_RESULTS);
+                    RECT client;
+                    GetClientRect(list, &client);
                     ScreenToClient(list, &point);
+                    point.y = client.bottom + 4;
                     PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(point.x, point.y));
                     PostMessageA(list, WM_LBUTTONUP, 0, MAKELPARAM(point.x, point.y));
                 }
@@ -170,6 +190,8 @@ TEST_F(ClickStorm, TheWindowAnswersOneWorkerAtMostAndItReturnsToIdle)
     printf("slowest answer in %d commands: %lu ms\n", commands, static_cast<unsigned long>(slowestAnswer));
     EXPECT_LE(maxThreads, idleThreads + 1) << "idle " << idleThreads;
     EXPECT_GT(realInputs, 100);
+    printf("registry editors started and ended: %d\n", editorsClosed);
+    CloseEditorsOf(pid);
     EXPECT_TRUE(ChildProcesses(pid).empty());
 
     // The storm is over: resume a pause, stop a run, as a user would.

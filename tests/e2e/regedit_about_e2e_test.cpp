@@ -169,6 +169,92 @@ TEST_F(OpenInEditor, DoubleClickStoresThePathAndStartsTheEditorThereEveryTime)
     CloseEditor(second);
 }
 
+namespace {
+
+// A message box of a registry editor's process, such as one refusing its
+// command line.
+bool EditorMessageShown()
+{
+    const std::vector<DWORD> editors = ProcessesNamed("regedit.exe");
+    for (DWORD pid : editors)
+        if (FindProcessWindow(pid, "#32770"))
+            return true;
+    return false;
+}
+
+bool IsWow64(DWORD pid)
+{
+    BOOL wow64 = FALSE;
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process) {
+        IsWow64Process(process, &wow64);
+        CloseHandle(process);
+    }
+    return wow64;
+}
+
+}  // namespace
+
+// Windows' editor runs once unless told otherwise; Wine's refuses what
+// tells Windows' so. Either way the next row opens an editor of its own.
+TEST_F(OpenInEditor, WithAnEditorOpenTheNextRowOpensAnotherEditorAtItsKey)
+{
+    ScanFixture();
+    const std::string first = FixturePath + "\\A", second = FixturePath + "\\A\\B";
+    ASSERT_GE(RowOf(first), 0);
+    ASSERT_GE(RowOf(second), 0);
+    DoubleClickRow(RowOf(first));
+    EditorWindow open = NewEditor({}, 20000);
+    ASSERT_NE(open.window, nullptr);
+
+    ShowWindow(open.window, SW_MINIMIZE);
+    Activate(app.window);
+    DoubleClickRow(RowOf(second));
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == second; }, 5000));
+    EditorWindow next = NewEditor({open.pid}, 20000);
+    EXPECT_NE(next.window, nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        std::string status = EditorStatus(next);
+        return status.size() >= second.size() && status.compare(status.size() - second.size(), second.size(), second) == 0;
+    }, 10000)) << EditorStatus(next);
+    EXPECT_FALSE(EditorMessageShown());
+    CloseEditor(open);
+    CloseEditor(next);
+}
+
+// The 32-bit editor shows the 32-bit view of the registry; the program
+// must start the native one, the one whose view it walked.
+TEST_F(OpenInEditor, TheThirtyTwoBitProgramStartsNoThirtyTwoBitEditor)
+{
+    BOOL onWow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &onWow64);
+    if (sizeof(void*) == 8 || !onWow64)
+        GTEST_SKIP() << "only the 32-bit program on a 64-bit system is redirected";
+    ScanFixture();
+    const int row = RowOf(FixturePath + "\\A");
+    ASSERT_GE(row, 0);
+    const std::vector<DWORD> before = ProcessesNamed("regedit.exe");
+    DoubleClickRow(row);
+    // Every editor process seen for a few seconds, however briefly it lives.
+    std::vector<DWORD> started, wow64;
+    const DWORD since = GetTickCount();
+    while (GetTickCount() - since < 5000) {
+        for (DWORD pid : ProcessesNamed("regedit.exe")) {
+            if (std::find(before.begin(), before.end(), pid) != before.end()
+                || std::find(started.begin(), started.end(), pid) != started.end())
+                continue;
+            if (IsWow64(pid))
+                wow64.push_back(pid);
+            started.push_back(pid);
+        }
+        Sleep(10);
+    }
+    EXPECT_FALSE(started.empty());
+    EXPECT_TRUE(wow64.empty()) << wow64.size() << " of " << started.size();
+    for (DWORD pid : started)
+        TerminateById(pid);
+}
+
 TEST_F(OpenInEditor, APathLongerThan1023CharactersIsStoredCut)
 {
     ScanFixture();
@@ -213,16 +299,21 @@ TEST_F(OpenInEditor, APathCutForTheEditorNamesItsParentNotASiblingSpelledByTheCu
     CloseEditor(editor);
 }
 
-TEST_F(OpenInEditor, WithoutTheEditorsSettingsOrOutsideARowNothingHappens)
+// A user who never ran the editor has no settings key for it: it is made,
+// with LastKey, and the editor opens there.
+TEST_F(OpenInEditor, WithoutTheEditorsSettingsTheyAreMadeOutsideARowNothingHappens)
 {
     ScanFixture();
-    const int row = RowOf(FixturePath + "\\A\\B");
+    const std::string path = FixturePath + "\\A\\B";
+    const int row = RowOf(path);
     ASSERT_GE(row, 0);
 
     DeleteKeyTree(HKEY_CURRENT_USER, Settings);
     DoubleClickRow(row);
-    EXPECT_EQ(NewEditor({}, 2000).window, nullptr);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Settings));
+    EXPECT_TRUE(WaitFor([&] { return ReadString(HKEY_CURRENT_USER, Settings, "LastKey") == path; }, 5000));
+    EditorWindow editor = NewEditor({}, 20000);
+    EXPECT_NE(editor.window, nullptr);
+    CloseEditor(editor);
 
     // Outside any row: the blank area below the last row, after a Clear.
     CreateKeyPath(HKEY_CURRENT_USER, Settings);
