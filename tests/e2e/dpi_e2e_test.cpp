@@ -49,7 +49,7 @@ void ExpectColumnsFollowTheDpiAndFillTheList(HWND list, int dpi)
 HFONT CreateDialogFont(int dpi)
 {
     return CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, "MS Sans Serif");
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, "MS Shell Dlg");
 }
 
 // Dialog base units of the font selected into dc, reckoned as dialogs do.
