@@ -17,6 +17,9 @@ HWND FromTimePicker;
 HWND BeforeDatePicker;
 HWND BeforeTimePicker;
 
+// The control the user was in when the window last lost the activation.
+static HWND FocusedControl;
+
 static void RegisterMainWindowClass()
 {
     WNDCLASSEXA wc{};
@@ -92,6 +95,30 @@ static void OnNextDlgCtl(HWND hwnd, WPARAM target, LPARAM byHandle)
     }
     if (next)
         SetFocus(next);
+}
+
+// The dialog manager keeps a dialog's focused control over a deactivation
+// and gives it back on activation; DefWindowProcA would leave the focus on
+// the window itself, where arrows and Enter do nothing. Only SetFocus: the
+// program's own act moves no selection and no view.
+static void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized)
+{
+    if (state == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd, focus))
+            FocusedControl = focus;
+    } else if (!IsIconic(hwnd) && FocusedControl && IsChild(hwnd, FocusedControl)) {
+        SetFocus(FocusedControl);
+        return;
+    }
+    FORWARD_WM_ACTIVATE(hwnd, state, other, minimized, DefWindowProcA);
+}
+
+// Common controls learn of a new colour scheme only from their parent.
+static void OnSysColorChange(HWND hwnd)
+{
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
 }
 
 static void OnTimer(HWND, UINT id)
@@ -198,6 +225,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
         HANDLE_MSG(hwnd, WM_SYSCOMMAND, OnSysCommand);
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
+        HANDLE_MSG(hwnd, WM_ACTIVATE, OnActivate);
+        HANDLE_MSG(hwnd, WM_SYSCOLORCHANGE, OnSysColorChange);
     case WM_NOTIFYFORMAT:
         return OnNotifyFormat(hwnd, reinterpret_cast<HWND>(wParam), int(lParam));
     case WM_NEXTDLGCTL:
