@@ -228,8 +228,8 @@ TEST_F(MainWindowByHand, RowsReadBackAndSelectedWhileTheyStreamIn)
 }
 
 // The About box, opened from the system menu and closed with Alt+F4, gives
-// the focus back to the list the user was in, on the row they clicked:
-// arrows act on the rows again at once.
+// the focus back to the list the user was in, on the row they clicked and
+// in the same view: arrows act on the rows again at once.
 TEST_F(MainWindowByHand, TheListHasTheFocusAgainAfterTheAboutBox)
 {
     Click(Control(app, IDC_HIVE_HKCU));
@@ -238,9 +238,12 @@ TEST_F(MainWindowByHand, TheListHasTheFocusAgainAfterTheAboutBox)
     ASSERT_TRUE(WaitScanned(app));
     HWND list = Control(app, IDC_RESULTS);
     // The second row in view: the list has followed the newest rows.
-    DWORD_PTR top = 0;
-    SendMessageTimeoutA(list, LVM_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 5000, &top);
-    const int clicked = int(top) + 1;
+    auto topRow = [&] {
+        DWORD_PTR top = 0;
+        SendMessageTimeoutA(list, LVM_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 5000, &top);
+        return int(top);
+    };
+    const int top = topRow(), clicked = top + 1;
     ASSERT_GT(RowCount(list), clicked + 1);
     const RECT row = RowRect(app, list, clicked);
     ClickAt({(row.left + row.right) / 2, (row.top + row.bottom) / 2});
@@ -253,6 +256,7 @@ TEST_F(MainWindowByHand, TheListHasTheFocusAgainAfterTheAboutBox)
     ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }, 5000));
     EXPECT_TRUE(WaitFor([&] { return FocusedWindow(app) == list; }, 3000)) << "focus on " << FocusedWindow(app);
     EXPECT_EQ(SelectedRowOf(list), clicked);
+    EXPECT_EQ(topRow(), top);
     PressKey(VK_DOWN);
     EXPECT_TRUE(WaitFor([&] { return SelectedRowOf(list) == clicked + 1; }, 3000));
 }
