@@ -33,19 +33,25 @@ static HGLOBAL UnicodeCopy(const wchar_t* text, size_t length)
     });
 }
 
-// For programs that read only the ANSI form: what the code page lacks is
-// its default character, never a look-alike ("Zazólc" for "Zażółć" would
-// name another key).
+// What the code page lacks is its default character, never a look-alike
+// ("Zazólc" for "Zażółć" would name another key). Where the ANSI code page
+// is UTF-8 (Windows' "Use Unicode UTF-8 for worldwide language support")
+// the flag makes the conversion fail, and nothing lacks there.
+DWORD AnsiCopyFlags(UINT codePage)
+{
+    return codePage == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+}
+
+// For programs that read only the ANSI form.
 static HGLOBAL AnsiCopy(const wchar_t* text, size_t length)
 {
-    const int bytes = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, int(length), nullptr, 0,
-                                          nullptr, nullptr);
+    const DWORD flags = AnsiCopyFlags(GetACP());
+    const int bytes = WideCharToMultiByte(CP_ACP, flags, text, int(length), nullptr, 0, nullptr, nullptr);
     if (bytes <= 0 && length > 0)
         return nullptr;
     return FilledGlobal(SIZE_T(bytes) + 1, [&](void* memory) {
         auto* ansi = static_cast<char*>(memory);
-        if (length > 0 && WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, int(length), ansi, bytes,
-                                              nullptr, nullptr) != bytes)
+        if (length > 0 && WideCharToMultiByte(CP_ACP, flags, text, int(length), ansi, bytes, nullptr, nullptr) != bytes)
             return false;
         ansi[bytes] = '\0';
         return true;

@@ -65,6 +65,7 @@ LRESULT FindTypedRow(const NMHDR* header);                       // digits typed
 
 // ---- Clipboard (clipboard.cpp, copy_all_rows.cpp) -------------------------
 bool CopyTextToClipboard(const wchar_t* text, size_t length);    // Unicode and ANSI forms; false: clipboard untouched
+DWORD AnsiCopyFlags(UINT codePage);                              // WideCharToMultiByte's flags for the ANSI form
 void CopyKeyPath(int item);                                      // the row's key path, as text
 void CopyAllRows();                                              // every row listed so far, tab-separated lines
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Draws the program's three 16-colour icons into resources/.
 
-FRAMEICON (32x32 and 48x48): a clock beside a registry tree; 116 (16x16): a globe for the
-web link; 117 (16x16): an envelope for the mail link. Run it again after
-changing the drawings; the .ico files it writes are committed.
+FRAMEICON (32, 48, 16, 20 and 24 pixels): a clock beside a registry tree;
+116 (16x16): a globe for the web link; 117 (16x16): an envelope for the mail
+link. Run it again after changing the drawings; the .ico files it writes are
+committed.
 """
 import math
 import os
@@ -57,10 +58,11 @@ def frame_icon(size=32):
         line(img, 4 * s, y * s, 8 * s, y * s, GREY)
         rect(img, round(8 * s), round((y - 2) * s), round(12 * s), round((y + 2) * s), TEAL)
     rect(img, round(2 * s), round(1 * s), round(6 * s), round(4 * s), NAVY)
-    # clock
+    # clock: its rim at least a pixel wide; below 32 pixels twelve marks
+    # would crowd the rim, so only the quarters are marked
     disc(img, 21 * s, 16 * s, 10.5 * s, BLACK)
-    disc(img, 21 * s, 16 * s, 9.5 * s, YELLOW)
-    for k in range(12):
+    disc(img, 21 * s, 16 * s, 10.5 * s - max(s, 1), YELLOW)
+    for k in range(0, 12, 1 if size >= 32 else 3):
         a = k * math.pi / 6
         img[round((15.5 - 8 * math.cos(a)) * s)][round((20.5 + 8 * math.sin(a)) * s)] = BLACK
     line(img, 21 * s, 16 * s, 21 * s, 9 * s, BLACK)
@@ -123,9 +125,12 @@ def ico_bytes(*imgs):
 def main():
     here = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'resources')
     # FRAMEICON is loaded at the system's icon size, 48 pixels at 144 DPI, so
-    # it carries that image too. The link icons are shown at their first
-    # image's size whatever the DPI (SS_REALSIZEIMAGE), so they keep one.
-    icons = (('frame.ico', (frame_icon(32), frame_icon(48))),
+    # it carries that image too; the caption and taskbar take its small
+    # image (16, 20, 24 pixels at 96, 120, 144 DPI) from the same resource.
+    # 32 stays first, the size of a load that names none. The link icons are
+    # shown at their first image's size whatever the DPI (SS_REALSIZEIMAGE),
+    # so they keep one.
+    icons = (('frame.ico', tuple(frame_icon(size) for size in (32, 48, 16, 20, 24))),
              ('web.ico', (web_icon(),)), ('mail.ico', (mail_icon(),)))
     for name, images in icons:
         with open(os.path.join(here, name), 'wb') as f:

@@ -17,6 +17,9 @@ HWND FromTimePicker;
 HWND BeforeDatePicker;
 HWND BeforeTimePicker;
 
+// The control the user was in when the window last lost the activation.
+static HWND FocusedControl;
+
 static void RegisterMainWindowClass()
 {
     WNDCLASSEXA wc{};
@@ -48,6 +51,35 @@ HWND OpenMainWindow()
     return hwnd;
 }
 
+// "from" and "before" have little room to spare: in a face wider than the
+// template's (a stand-in for it, as under Wine) or at some scalings their
+// last letter would be cut. Such a label takes its text's width, from its
+// left edge, towards the picker beside it.
+static void FitLabel(HWND label)
+{
+    wchar_t text[16];
+    const int length = GetWindowTextW(label, text, 16);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+    SIZE needed{};
+    GetTextExtentPoint32W(dc, text, length, &needed);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    RECT room;
+    GetClientRect(label, &room);
+    if (needed.cx > room.right)
+        SetWindowPos(label, nullptr, 0, 0, needed.cx, room.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static void FitLabels(HWND hwnd)
+{
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t className[8];
+        if (child != StatusLine && GetClassNameW(child, className, 8) && lstrcmpiW(className, L"Static") == 0)
+            FitLabel(child);
+    }
+}
+
 void InitMainWindow(HWND hwnd)
 {
     MainWindow = hwnd;
@@ -65,6 +97,7 @@ void InitMainWindow(HWND hwnd)
     SetupResultList(ResultList);
     ClaimEnterKey(ResultList);
     FitPickerFormats();
+    FitLabels(hwnd);
     InitTimeWindow();
 }
 
@@ -92,6 +125,30 @@ static void OnNextDlgCtl(HWND hwnd, WPARAM target, LPARAM byHandle)
     }
     if (next)
         SetFocus(next);
+}
+
+// The dialog manager keeps a dialog's focused control over a deactivation
+// and gives it back on activation; DefWindowProcA would leave the focus on
+// the window itself, where arrows and Enter do nothing. Only SetFocus: the
+// program's own act moves no selection and no view.
+static void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized)
+{
+    if (state == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd, focus))
+            FocusedControl = focus;
+    } else if (!IsIconic(hwnd) && FocusedControl && IsChild(hwnd, FocusedControl)) {
+        SetFocus(FocusedControl);
+        return;
+    }
+    FORWARD_WM_ACTIVATE(hwnd, state, other, minimized, DefWindowProcA);
+}
+
+// Common controls learn of a new colour scheme only from their parent.
+static void OnSysColorChange(HWND hwnd)
+{
+    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
 }
 
 static void OnTimer(HWND, UINT id)
@@ -198,6 +255,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_COMMAND, OnCommand);
         HANDLE_MSG(hwnd, WM_SYSCOMMAND, OnSysCommand);
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
+        HANDLE_MSG(hwnd, WM_ACTIVATE, OnActivate);
+        HANDLE_MSG(hwnd, WM_SYSCOLORCHANGE, OnSysColorChange);
     case WM_NOTIFYFORMAT:
         return OnNotifyFormat(hwnd, reinterpret_cast<HWND>(wParam), int(lParam));
     case WM_NEXTDLGCTL:

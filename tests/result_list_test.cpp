@@ -435,6 +435,19 @@ TEST(Clipboard, ACopiedPathReadsAsTheSameUnicodeTextWhateverTheKeyboardLanguage)
     EXPECT_TRUE(copied == L"ROOT\\" + name);
 }
 
+// A UTF-8 system (Windows' "Use Unicode UTF-8 for worldwide language
+// support") refuses the no-look-alike flag and nothing would be copied;
+// elsewhere a letter the code page lacks is "?", never a look-alike.
+TEST(AnsiCopy, FlagsFollowTheCodePage)
+{
+    EXPECT_EQ(AnsiCopyFlags(CP_UTF8), 0u);
+    EXPECT_EQ(AnsiCopyFlags(1252), DWORD(WC_NO_BEST_FIT_CHARS));
+    char ansi[16] = "";
+    ASSERT_GT(WideCharToMultiByte(1252, AnsiCopyFlags(1252), L"Za\x017C\x00F3\x0142\x0107", -1, ansi, sizeof ansi,
+                                  nullptr, nullptr), 0);
+    EXPECT_STREQ(ansi, "Za?\xF3??");
+}
+
 // A Clear takes the selection with the rows: Enter, Ctrl+C and the menu then
 // find no row to act on.
 TEST(ResultList, AClearLeavesNoRowSelected)

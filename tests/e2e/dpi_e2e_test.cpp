@@ -49,7 +49,7 @@ void ExpectColumnsFollowTheDpiAndFillTheList(HWND list, int dpi)
 HFONT CreateDialogFont(int dpi)
 {
     return CreateFontA(-MulDiv(8, dpi, 72), 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, "MS Sans Serif");
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, PROOF_QUALITY, FF_DONTCARE, "MS Shell Dlg");
 }
 
 // Dialog base units of the font selected into dc, reckoned as dialogs do.
@@ -368,6 +368,33 @@ TEST_F(AtScreenDpi, TheAboutBoxShowsEveryTextWholeAndItsIconsUnstretched)
         DestroyIcon(image);
     }
     FreeLibrary(exe);
+}
+
+// "from" and "before" in the dialog font: a stand-in face (Wine's) or a
+// scaled screen may need more than their template width.
+TEST_F(AtScreenDpi, TheMainWindowsLabelsShowTheirTextWhole)
+{
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateDialogFont(dpi);
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    int labels = 0;
+    for (HWND child = GetWindow(app.window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char className[16] = "";
+        GetClassNameA(child, className, sizeof className);
+        const std::string text = Text(child);
+        if (lstrcmpiA(className, "Static") != 0 || text.empty())
+            continue;
+        RECT room, needed{};
+        GetClientRect(child, &room);
+        DrawTextA(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+        printf("at %d DPI: \"%s\" needs %ld of %ld pixels\n", dpi, text.c_str(), needed.right, room.right);
+        EXPECT_LE(needed.right, room.right) << text;
+        ++labels;
+    }
+    EXPECT_EQ(labels, 2);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
 }
 
 TEST_F(AtScreenDpi, EveryPickerShowsItsWidestValueWhole)

@@ -208,6 +208,16 @@ HWND FocusedWindow(const RunningApp& app)
     return info.hwndFocus;
 }
 
+HWND OpenAboutFromSystemMenu(const RunningApp& app)
+{
+    PressKey(VK_SPACE, false, true);
+    PressKey(VK_UP);
+    PressKey(VK_RETURN);
+    HWND about = nullptr;
+    WaitFor([&] { return (about = FindProcessWindow(app.process.dwProcessId, "#32770")) != nullptr; }, 5000);
+    return about;
+}
+
 int RowCount(HWND list)
 {
     DWORD_PTR count = 0;

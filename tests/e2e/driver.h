@@ -44,6 +44,9 @@ void PressKey(WORD vk, bool ctrl = false, bool alt = false, bool shift = false);
 // Characters typed as a keyboard of any language would type them.
 void TypeText(const std::wstring& text);
 HWND FocusedWindow(const RunningApp& app);
+// The About box opened as a user opens it: Alt+Space, Up to the system
+// menu's last item, Enter. The box, or null if none shows.
+HWND OpenAboutFromSystemMenu(const RunningApp& app);
 
 // Texts in UTF-8, as the tests compare them.
 std::string Utf8Of(const std::wstring& text);

@@ -227,6 +227,40 @@ TEST_F(MainWindowByHand, RowsReadBackAndSelectedWhileTheyStreamIn)
         ASSERT_EQ(numbers[row], std::to_string(row + 1));
 }
 
+// The About box, opened from the system menu and closed with Alt+F4, gives
+// the focus back to the list the user was in, on the row they clicked and
+// in the same view: arrows act on the rows again at once.
+TEST_F(MainWindowByHand, TheListHasTheFocusAgainAfterTheAboutBox)
+{
+    Click(Control(app, IDC_HIVE_HKCU));
+    ASSERT_TRUE(MoveFromBackOneDay(app));
+    Click(Control(app, IDC_START));
+    ASSERT_TRUE(WaitScanned(app));
+    HWND list = Control(app, IDC_RESULTS);
+    // The second row in view: the list has followed the newest rows.
+    auto topRow = [&] {
+        DWORD_PTR top = 0;
+        SendMessageTimeoutA(list, LVM_GETTOPINDEX, 0, 0, SMTO_ABORTIFHUNG, 5000, &top);
+        return int(top);
+    };
+    const int top = topRow(), clicked = top + 1;
+    ASSERT_GT(RowCount(list), clicked + 1);
+    const RECT row = RowRect(app, list, clicked);
+    ClickAt({(row.left + row.right) / 2, (row.top + row.bottom) / 2});
+    ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == clicked && FocusedWindow(app) == list; }, 3000));
+
+    HWND about = OpenAboutFromSystemMenu(app);
+    ASSERT_NE(about, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return GetForegroundWindow() == about; }, 3000));
+    PressKey(VK_F4, false, true);
+    ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(about); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return FocusedWindow(app) == list; }, 3000)) << "focus on " << FocusedWindow(app);
+    EXPECT_EQ(SelectedRowOf(list), clicked);
+    EXPECT_EQ(topRow(), top);
+    PressKey(VK_DOWN);
+    EXPECT_TRUE(WaitFor([&] { return SelectedRowOf(list) == clicked + 1; }, 3000));
+}
+
 using Startup = ProgramCase;
 
 TEST_F(Startup, WithoutCommonControlsItSaysSoAndExitsWithZero)
