@@ -1,6 +1,12 @@
 // Identifiers shared by the program's code and resources/quillmere.rc.
 #pragma once
 
+// The main window's class, registered by the program and named by the
+// "MAINWINDOW" template, so that its messages go to MainWndProc. A name
+// that differs leaves the template without its class: no window, and the
+// program ends at start-up.
+#define MAINWINDOW_CLASS    "KESTRAVEL"
+
 // Main window "MAINWINDOW": pickers, buttons, hive toggles, status, list
 #define IDC_FROM_DATE       1001
 #define IDC_BEFORE_DATE     1002

@@ -60,7 +60,8 @@ static HGLOBAL AnsiCopy(const wchar_t* text, size_t length)
 
 // Both forms, made here: left to the system, the ANSI form would be made
 // with the code page of the keyboard language active at the time, not the
-// ANSI one, and with look-alikes. Either form cannot be had: nothing changes.
+// ANSI one, and with look-alikes. If either form can't be made, the
+// clipboard is left unchanged.
 bool CopyTextToClipboard(const wchar_t* text, size_t length)
 {
     if (length >= size_t(INT_MAX) / sizeof(WCHAR))

@@ -5,12 +5,13 @@
 #include "results/results.h"
 #include "shell/shell.h"
 #include "scan/scan.h"
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <cwchar>
 
-static constexpr wchar_t TitleLine[] = L"#\tKey\tLastWriteTime\r\n";
-
-// A row's number as the list shows it; the digits are written, unended.
+// Writes a row's number as the list shows it, without a terminator, and
+// returns how many digits it wrote.
 static size_t WriteNumber(wchar_t* at, int number)
 {
     wchar_t digits[16];
@@ -35,9 +36,28 @@ static size_t Units(const char* text)
     return size_t(DecodeUtf8(TextOrEmpty(text), -1, nullptr, 0));
 }
 
+// The column titles apart by tabs, then a line's end.
+static size_t TitleLineLength()
+{
+    size_t length = 0;
+    for (const wchar_t* title : ColumnTitles)
+        length += wcslen(title) + 1;     // and its tab, or the CR
+    return length + 1;                   // LF
+}
+
+static wchar_t* WriteTitleLine(wchar_t* at)
+{
+    for (const wchar_t* title : ColumnTitles) {
+        at = std::copy(title, title + wcslen(title), at);
+        *at++ = title == ColumnTitles.back() ? L'\r' : L'\t';
+    }
+    *at++ = L'\n';
+    return at;
+}
+
 static size_t AllRowsLength()
 {
-    size_t length = sizeof TitleLine / sizeof TitleLine[0] - 1;
+    size_t length = TitleLineLength();
     wchar_t number[16];
     for (int row = 0; row < RowCount; ++row)
         length += WriteNumber(number, row + 1) + Units(StoredKeyText(row)) + Units(StoredTimeText(row))
@@ -45,8 +65,9 @@ static size_t AllRowsLength()
     return length;
 }
 
-// Room was measured beforehand; the terminator lands where the next
-// character goes, or on the one unit kept past the end.
+// Writes text with no bound: AllRowsLength measured the room beforehand.
+// The terminator it adds is overwritten by what follows, or lands in the
+// one unit allocated past the end.
 static wchar_t* WriteText(wchar_t* at, const char* text)
 {
     return at + DecodeUtf8(TextOrEmpty(text), -1, at, INT_MAX);
@@ -54,8 +75,7 @@ static wchar_t* WriteText(wchar_t* at, const char* text)
 
 static void WriteAllRows(wchar_t* at)
 {
-    memcpy(at, TitleLine, sizeof TitleLine - sizeof TitleLine[0]);
-    at += sizeof TitleLine / sizeof TitleLine[0] - 1;
+    at = WriteTitleLine(at);
     for (int row = 0; row < RowCount; ++row) {
         at += WriteNumber(at, row + 1);
         *at++ = L'\t';
@@ -71,7 +91,7 @@ static void WriteAllRows(wchar_t* at)
 // this thread's messages, and none is handled until the copy is done.
 void CopyAllRows()
 {
-    HCURSOR shown = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    HCURSOR shown = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     const size_t length = AllRowsLength();
     auto* text = static_cast<wchar_t*>(
         VirtualAlloc(nullptr, (length + 1) * sizeof(wchar_t), MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));

@@ -245,10 +245,10 @@ int FindRow(const wchar_t* text, bool matchCase, bool down, int first, int rows)
 
 static void SelectFoundRow(int row)
 {
-    LVITEMA item{};
+    LVITEMW item{};
     item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageA(ResultList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
-    SendMessageA(ResultList, LVM_ENSUREVISIBLE, row, FALSE);
+    SendMessageW(ResultList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(ResultList, LVM_ENSUREVISIBLE, row, FALSE);
 }
 
 static void SayNotFound(HWND owner)
@@ -261,7 +261,7 @@ static void SayNotFound(HWND owner)
 // The rows the list shows: during a scan it learns of new ones once a paint.
 static int ListedRows()
 {
-    return std::min(RowCount, int(SendMessageA(ResultList, LVM_GETITEMCOUNT, 0, 0)));
+    return std::min(RowCount, int(SendMessageW(ResultList, LVM_GETITEMCOUNT, 0, 0)));
 }
 
 // From the row after the selected one (before it, up), or from the first
@@ -270,7 +270,7 @@ void FindNextRow(HWND owner, bool down)
 {
     const int rows = ListedRows(), selected = SelectedRow();
     const int first = selected >= 0 ? selected + (down ? 1 : -1) : down ? 0 : rows - 1;
-    HCURSOR cursor = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    HCURSOR cursor = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
     const int row = FindRow(FindText.data(), FindMatchCase, down, first, rows);
     SetCursor(cursor);
     if (row >= 0)

@@ -12,7 +12,6 @@ int32_t RowCount;
 std::atomic<uint32_t> ClearCount{0};
 std::atomic<bool> ListPainting{false};
 
-static constexpr std::array<const char*, 3> ColumnTitles = {"#", "Key", "LastWriteTime"};
 // Pixels at 96 DPI; SetupResultList scales them to the screen once.
 static constexpr int NumberWidthAt96 = 40;
 static constexpr int TimeWidthAt96 = 120;
@@ -31,12 +30,12 @@ static bool RowTimerRunning;
 static void SetColumnWidth(HWND list, int column, int width)
 {
     // Only a real change is sent: each one relays out and repaints the header.
-    if (SendMessageA(list, LVM_GETCOLUMNWIDTH, column, 0) == width)
+    if (SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0) == width)
         return;
-    LVCOLUMNA col{};
+    LVCOLUMNW col{};
     col.mask = LVCF_WIDTH;
     col.cx = width;
-    SendMessageA(list, LVM_SETCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
+    SendMessageW(list, LVM_SETCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
 }
 
 // The system DPI, from the list's own device context: the program declares
@@ -56,8 +55,9 @@ static int WidestTimeWidth(HWND list)
 {
     const SYSTEMTIME late{2000, 12, 6, 30, 23, 59, 59, 0};   // Saturday 30.12.2000 23:59:59
     char text[TimeTextSize];
-    FormatRowTime(late, text);
-    return int(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(text))) + CellPadding;
+    wchar_t shown[TimeTextSize];
+    DecodeUtf8(text, FormatRowTime(late, text), shown, TimeTextSize);
+    return int(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(shown))) + CellPadding;
 }
 
 void SetupResultList(HWND list)
@@ -65,17 +65,17 @@ void SetupResultList(HWND list)
     const int dpi = ScreenDpi(list);
     NumberWidth = MulDiv(NumberWidthAt96, dpi, 96);
     TimeWidth = std::max(MulDiv(TimeWidthAt96, dpi, 96), WidestTimeWidth(list));
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
+    SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, 0,
                  LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     // Clipped, the list's own repaints (after a scroll, a Clear) leave its
     // header, which paints itself when it changes.
-    SetWindowLongA(list, GWL_STYLE, GetWindowLongA(list, GWL_STYLE) | WS_CLIPCHILDREN);
-    for (int column = 0; column < int(ColumnTitles.size()); ++column) {
-        LVCOLUMNA col{};
+    SetWindowLongW(list, GWL_STYLE, GetWindowLongW(list, GWL_STYLE) | WS_CLIPCHILDREN);
+    for (int column = NumberColumn; column < ColumnCount; ++column) {
+        LVCOLUMNW col{};
         col.mask = LVCF_TEXT;
-        col.pszText = const_cast<char*>(ColumnTitles[column]);
-        col.cchTextMax = lstrlenA(ColumnTitles[column]);
-        SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
+        col.pszText = const_cast<wchar_t*>(ColumnTitles[column]);
+        col.cchTextMax = lstrlenW(ColumnTitles[column]);
+        SendMessageW(list, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&col));
     }
     FitColumns(list);
 }
@@ -84,9 +84,9 @@ void FitColumns(HWND list)
 {
     RECT client;
     GetClientRect(list, &client);
-    SetColumnWidth(list, 0, NumberWidth);
-    SetColumnWidth(list, 1, client.right - NumberWidth - TimeWidth);
-    SetColumnWidth(list, 2, TimeWidth);
+    SetColumnWidth(list, NumberColumn, NumberWidth);
+    SetColumnWidth(list, KeyColumn, client.right - NumberWidth - TimeWidth);
+    SetColumnWidth(list, TimeColumn, TimeWidth);
 }
 
 // The list holds no rows (owner data): it learns their count once a paint,
@@ -95,8 +95,8 @@ void FitColumns(HWND list)
 // follow the scroll bar.
 static void TellRowCount(HWND list)
 {
-    if (SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) != RowCount)
-        SendMessageA(list, LVM_SETITEMCOUNT, WPARAM(RowCount), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
+    if (SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) != RowCount)
+        SendMessageW(list, LVM_SETITEMCOUNT, WPARAM(RowCount), LVSICF_NOSCROLL | LVSICF_NOINVALIDATEALL);
     FitColumns(list);
 }
 
@@ -114,7 +114,7 @@ static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
     ListPainting.store(true);
     TellRowCount(list);
     ListPainting.store(false);
-    PostMessageA(MainWindow, WM_APP_SHOW_NEWEST_ROW, 0, 0);
+    PostMessageW(MainWindow, WM_APP_SHOW_NEWEST_ROW, 0, 0);
 }
 
 // The newest row the list knows of comes into view, and what is marked is
@@ -124,9 +124,9 @@ static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
 void ShowNewestRow()
 {
     ListPainting.store(true);
-    const int rows = int(SendMessageA(ResultList, LVM_GETITEMCOUNT, 0, 0));
+    const int rows = int(SendMessageW(ResultList, LVM_GETITEMCOUNT, 0, 0));
     if (rows > 0)
-        SendMessageA(ResultList, LVM_ENSUREVISIBLE, rows - 1, TRUE);
+        SendMessageW(ResultList, LVM_ENSUREVISIBLE, rows - 1, TRUE);
     RedrawWindow(ResultList, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     ListPainting.store(false);
 }
@@ -173,11 +173,11 @@ void ShowRowText(NMLVDISPINFOW* request)
     if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
         return;
     char number[16];
-    if (item.iSubItem == 0)
+    if (item.iSubItem == NumberColumn)
         snprintf(number, sizeof number, "%i", item.iItem + 1);
-    const char* text = item.iSubItem == 0 ? number
-                     : item.iSubItem == 1 ? StoredKeyText(item.iItem)
-                     : item.iSubItem == 2 ? StoredTimeText(item.iItem) : nullptr;
+    const char* text = item.iSubItem == NumberColumn ? number
+                     : item.iSubItem == KeyColumn ? StoredKeyText(item.iItem)
+                     : item.iSubItem == TimeColumn ? StoredTimeText(item.iItem) : nullptr;
     DecodeUtf8(text ? text : "", -1, item.pszText, item.cchTextMax);
 }
 
@@ -186,7 +186,7 @@ void ReadKeyPath(int item, wchar_t* text, int size)
 {
     text[0] = L'\0';
     LVITEMW row{};
-    row.iSubItem = 1;
+    row.iSubItem = KeyColumn;
     row.pszText = text;
     row.cchTextMax = size;
     SendMessageW(ResultList, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&row));
@@ -206,7 +206,7 @@ void ShowLatestRows()
 // (57 ms for 2,000,000 under Wine). The store gives its blocks back whole.
 void ClearResults()
 {
-    SendMessageA(ResultList, LVM_SETITEMCOUNT, 0, 0);
+    SendMessageW(ResultList, LVM_SETITEMCOUNT, 0, 0);
     ClearRowStore();
     RowCount = 0;
     ClearCount.fetch_add(1);

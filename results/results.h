@@ -1,4 +1,5 @@
-// Result display: the list of found keys and opening one in the registry editor.
+// Result display: the list of found keys, the texts it shows, and what the
+// user does with a row: open it in the registry editor, copy it, find it.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -30,6 +31,8 @@ struct FoundRowBatch {
 };
 
 // ---- Result list (result_list.cpp) ---------------------------------------
+enum ResultColumn { NumberColumn, KeyColumn, TimeColumn, ColumnCount };
+constexpr std::array<const wchar_t*, ColumnCount> ColumnTitles = {L"#", L"Key", L"LastWriteTime"};
 void SetupResultList(HWND list);                                 // styles, columns
 void FitColumns(HWND list);                                      // columns fill the client width
 void AddResultRow(const char* keyText, const char* timeText);    // next numbered row
@@ -39,6 +42,9 @@ void ReadKeyPath(int item, wchar_t* text, int size);             // a row's key 
 void ShowNewestRow();                                            // a paint's second half: scrolled and painted
 void ShowLatestRows();                                           // scan's end: painted at once
 void ClearResults();                                             // Clear button
+
+// ---- The list's notifications (list_notifications.cpp) --------------------
+LRESULT OnResultListNotify(NMHDR* header);                       // WM_NOTIFY from the list: its result
 
 // ---- Row texts (row_store.cpp), kept by the program, UI thread only --------
 // Key paths are kept as UTF-8 (utf8_text.cpp), exactly as the walk named them.

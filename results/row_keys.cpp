@@ -15,7 +15,7 @@ static WNDPROC ListViewProc;
 // NM_RETURN to the window.
 static LRESULT OnListGetDlgCode(HWND list, WPARAM wParam, LPARAM lParam)
 {
-    LRESULT code = CallWindowProcA(ListViewProc, list, WM_GETDLGCODE, wParam, lParam);
+    LRESULT code = CallWindowProcW(ListViewProc, list, WM_GETDLGCODE, wParam, lParam);
     const MSG* key = reinterpret_cast<const MSG*>(lParam);
     if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
         code |= DLGC_WANTALLKEYS;
@@ -27,19 +27,19 @@ static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wPara
     switch (message) {
     case WM_GETDLGCODE: return OnListGetDlgCode(list, wParam, lParam);
     }
-    return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
+    return CallWindowProcW(ListViewProc, list, message, wParam, lParam);
 }
 
 void ClaimEnterKey(HWND list)
 {
-    ListViewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+    ListViewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
         list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ResultListKeysProc)));
 }
 
 // A selection the list kept past its rows (a Clear that left it) names none.
 int SelectedRow()
 {
-    const int row = int(SendMessageA(ResultList, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
+    const int row = int(SendMessageW(ResultList, LVM_GETNEXTITEM, WPARAM(-1), LVNI_SELECTED));
     return row < RowCount ? row : -1;
 }
 

@@ -16,7 +16,7 @@ static int RowAt(POINT screen)
     LVHITTESTINFO hit{};
     hit.pt = screen;
     ScreenToClient(ResultList, &hit.pt);
-    const int row = int(SendMessageA(ResultList, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+    const int row = int(SendMessageW(ResultList, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
     return row >= 0 && (hit.flags & LVHT_ONITEM) ? row : -1;
 }
 
@@ -26,11 +26,11 @@ static POINT KeyboardMenuPoint(int row)
 {
     POINT at{0, 0};
     if (row >= 0) {
-        SendMessageA(ResultList, LVM_ENSUREVISIBLE, row, FALSE);
+        SendMessageW(ResultList, LVM_ENSUREVISIBLE, row, FALSE);
         RECT cell{};
-        cell.top = 1;                    // the Key column
+        cell.top = KeyColumn;
         cell.left = LVIR_LABEL;
-        if (SendMessageA(ResultList, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell)))
+        if (SendMessageW(ResultList, LVM_GETSUBITEMRECT, row, reinterpret_cast<LPARAM>(&cell)))
             at = {cell.left, cell.bottom};
     }
     ClientToScreen(ResultList, &at);
@@ -57,7 +57,7 @@ void ShowRowMenu(LPARAM at)
     const int row = fromKeyboard ? SelectedRow() : RowAt(screen);
     if (fromKeyboard)
         screen = KeyboardMenuPoint(row);
-    HMENU menus = LoadMenuA(Instance, MAKEINTRESOURCEA(IDR_ROW_MENU));
+    HMENU menus = LoadMenuW(Instance, MAKEINTRESOURCEW(IDR_ROW_MENU));
     if (!menus)
         return;
     HMENU menu = GetSubMenu(menus, row >= 0 ? RowMenuAt : ListMenuAt);

@@ -7,7 +7,7 @@
 static bool FitsKeyColumn(const wchar_t* path)
 {
     const int width = int(SendMessageW(ResultList, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(path)));
-    const int room = int(SendMessageA(ResultList, LVM_GETCOLUMNWIDTH, 1, 0)) - CellPadding;
+    const int room = int(SendMessageW(ResultList, LVM_GETCOLUMNWIDTH, KeyColumn, 0)) - CellPadding;
     return width <= room;
 }
 

@@ -176,7 +176,8 @@ void ConvertToLocalTime(const FILETIME& utc, FILETIME& local)
         for (int i = 0; i < year->changes && t >= year->changeAt[i]; ++i)
             offset = year->offset[i + 1];
     } else if (!year || !LocalOffsetAt(*year, t, offset)) {
-        // A time no calendar holds: as the system would have it.
+        // A time outside the years SYSTEMTIME can hold, or one the zone's
+        // rules fail on: by today's offset, as the system converts it.
         FileTimeToLocalFileTime(&utc, &local);
         return;
     }

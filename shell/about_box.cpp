@@ -9,21 +9,21 @@ static HWND MailLink;
 
 void OpenAboutBox(HWND owner)
 {
-    DialogBoxParamA(Instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, AboutDlgProc, 0);
+    DialogBoxParamW(Instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutDlgProc, 0);
 }
 
 // The control's text in its own font: the width of it on one line, and
 // the height of a line.
 static SIZE MeasureText(HWND control, int* lineHeight)
 {
-    char buffer[256];
-    GetWindowTextA(control, buffer, sizeof buffer);
+    wchar_t buffer[256];
+    const int length = GetWindowTextW(control, buffer, 256);
     HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     SIZE extent{};
-    GetTextExtentPoint32A(dc, buffer, lstrlenA(buffer), &extent);
-    TEXTMETRICA metrics;
-    GetTextMetricsA(dc, &metrics);
+    GetTextExtentPoint32W(dc, buffer, length, &extent);
+    TEXTMETRICW metrics;
+    GetTextMetricsW(dc, &metrics);
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     *lineHeight = metrics.tmHeight;
@@ -37,7 +37,7 @@ static void WidenTo(HWND text, int width, const RECT& room)
     RECT place;
     GetWindowRect(text, &place);
     MapWindowPoints(nullptr, GetParent(text), reinterpret_cast<POINT*>(&place), 2);
-    const bool centred = (GetWindowLongA(text, GWL_STYLE) & SS_TYPEMASK) == SS_CENTER;
+    const bool centred = (GetWindowLongW(text, GWL_STYLE) & SS_TYPEMASK) == SS_CENTER;
     const int left = centred ? place.left - (width - room.right + 1) / 2 : place.left;
     SetWindowPos(text, nullptr, left, place.top, width + (place.right - place.left - room.right),
                  place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -49,7 +49,7 @@ static void WidenTo(HWND text, int width, const RECT& room)
 static void WidenOneLineTexts(HWND hwnd)
 {
     for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const LONG type = GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK;
+        const LONG type = GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK;
         if (type != SS_LEFT && type != SS_CENTER)
             continue;
         RECT room;
@@ -63,26 +63,23 @@ static void WidenOneLineTexts(HWND hwnd)
 
 static BOOL OnInitDialog(HWND hwnd)
 {
-    SetDlgItemTextA(hwnd, IDC_ABOUT_TITLE, "Quillmere 1.0");
+    SetDlgItemTextW(hwnd, IDC_ABOUT_TITLE, L"Quillmere 1.0");
     WebLink = GetDlgItem(hwnd, IDC_WEB_LINK);
     MailLink = GetDlgItem(hwnd, IDC_MAIL_LINK);
-    SetWindowTextA(WebLink, WebAddress);
-    SetWindowTextA(MailLink, MailText);
+    SetWindowTextW(WebLink, WebAddress);
+    SetWindowTextW(MailLink, MailText);
     WidenOneLineTexts(hwnd);
     return TRUE;
 }
 
 // The box owns any message the shell shows; failures stay silent.
-static void OpenLink(HWND owner, const char* target)
+static void OpenLink(HWND owner, const wchar_t* target)
 {
-    wchar_t wide[128];
-    if (!MultiByteToWideChar(CP_UTF8, 0, target, -1, wide, 128))
-        return;
     SHELLEXECUTEINFOW start{};
     start.cbSize = sizeof start;
     start.fMask = SEE_MASK_FLAG_NO_UI;
     start.hwnd = owner;
-    start.lpFile = wide;
+    start.lpFile = target;
     start.nShow = SW_SHOWNORMAL;
     ShellExecuteExW(&start);
 }
@@ -108,8 +105,8 @@ static BOOL OnSetCursor(HWND hwnd, HWND over)
 {
     if (over != WebLink && over != MailLink)
         return FALSE;
-    SetCursor(LoadCursorA(nullptr, IDC_HAND));
-    SetWindowLongPtrA(hwnd, DWLP_MSGRESULT, TRUE);
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, TRUE);
     return TRUE;
 }
 

@@ -20,19 +20,23 @@ HWND BeforeTimePicker;
 // The control the user was in when the window last lost the activation.
 static HWND FocusedControl;
 
+// The "MAINWINDOW" template names this class, so the dialog it makes is
+// answered by MainWndProc, not by the dialog manager; the class keeps the
+// extra bytes a dialog needs. The window is Unicode: its controls send
+// their notifications in UTF-16.
 static void RegisterMainWindowClass()
 {
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = MainWndProc;
     wc.cbWndExtra = DLGWINDOWEXTRA;
     wc.hInstance = Instance;
-    wc.hIcon = LoadIconA(Instance, "FRAMEICON");
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hIcon = LoadIconW(Instance, L"FRAMEICON");
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_MENU + 1);
-    wc.lpszClassName = "KESTRAVEL";
-    RegisterClassExA(&wc);
+    wc.lpszClassName = L"" MAINWINDOW_CLASS;
+    RegisterClassExW(&wc);
 }
 
 bool LoadCommonControls()
@@ -43,9 +47,9 @@ bool LoadCommonControls()
 
 HWND OpenMainWindow()
 {
-    Instance = GetModuleHandleA(nullptr);
+    Instance = GetModuleHandleW(nullptr);
     RegisterMainWindowClass();
-    HWND hwnd = CreateDialogParamA(Instance, "MAINWINDOW", nullptr, nullptr, 0);
+    HWND hwnd = CreateDialogParamW(Instance, L"MAINWINDOW", nullptr, nullptr, 0);
     if (hwnd)
         InitMainWindow(hwnd);
     return hwnd;
@@ -83,7 +87,7 @@ static void FitLabels(HWND hwnd)
 void InitMainWindow(HWND hwnd)
 {
     MainWindow = hwnd;
-    InsertMenuA(GetSystemMenu(hwnd, FALSE), static_cast<UINT>(-1), MF_BYPOSITION, IDM_ABOUT, "About");
+    InsertMenuW(GetSystemMenu(hwnd, FALSE), static_cast<UINT>(-1), MF_BYPOSITION, IDM_ABOUT, L"About");
     DrawMenuBar(hwnd);
     ResultList = GetDlgItem(hwnd, IDC_RESULTS);
     StatusLine = GetDlgItem(hwnd, IDC_STATUS);
@@ -113,7 +117,7 @@ static void OnDestroy(HWND)
 
 // The dialog keyboard interface asks the window itself to move the focus
 // (Tab, Shift+Tab, arrows within a group). Only the dialog default procedure
-// would act on that, and this window uses DefWindowProcA, so do it here.
+// would act on that, and this window uses DefWindowProcW, so do it here.
 static void OnNextDlgCtl(HWND hwnd, WPARAM target, LPARAM byHandle)
 {
     HWND next = reinterpret_cast<HWND>(target);
@@ -128,7 +132,7 @@ static void OnNextDlgCtl(HWND hwnd, WPARAM target, LPARAM byHandle)
 }
 
 // The dialog manager keeps a dialog's focused control over a deactivation
-// and gives it back on activation; DefWindowProcA would leave the focus on
+// and gives it back on activation; DefWindowProcW would leave the focus on
 // the window itself, where arrows and Enter do nothing. Only SetFocus: the
 // program's own act moves no selection and no view.
 static void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized)
@@ -141,7 +145,7 @@ static void OnActivate(HWND hwnd, UINT state, HWND other, BOOL minimized)
         SetFocus(FocusedControl);
         return;
     }
-    FORWARD_WM_ACTIVATE(hwnd, state, other, minimized, DefWindowProcA);
+    FORWARD_WM_ACTIVATE(hwnd, state, other, minimized, DefWindowProcW);
 }
 
 // Common controls learn of a new colour scheme only from their parent.
@@ -169,39 +173,13 @@ static void OnWalkProgress(const FoundRowBatch* rows, const char* path)
     }
 }
 
-// The result list asks for its texts, and names its notifications, in
-// UTF-16: a key's name reads as the registry holds it.
-static LRESULT OnNotifyFormat(HWND hwnd, HWND control, int query)
-{
-    if (query == NF_QUERY && GetDlgCtrlID(control) == IDC_RESULTS)
-        return NFR_UNICODE;
-    return DefWindowProcA(hwnd, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(control), query);
-}
-
-// A double-click names its row, Enter the selected one; outside any row,
-// or with none selected, nothing opens.
-static void OpenRow(int item)
-{
-    if (item >= 0)
-        OpenInRegistryEditor(item);
-}
-
+// The result list's own are handled in its folder.
 static LRESULT OnNotify(HWND, int, NMHDR* header)
 {
+    if (header->hwndFrom == ResultList)
+        return OnResultListNotify(header);
     if (header->code == DTN_DATETIMECHANGE)
         OnDateTimeChange(reinterpret_cast<NMDATETIMECHANGE*>(header));
-    else if (header->code == LVN_GETDISPINFOW && header->hwndFrom == ResultList)
-        ShowRowText(reinterpret_cast<NMLVDISPINFOW*>(header));
-    else if (header->code == NM_DBLCLK && header->hwndFrom == ResultList)
-        OpenRow(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
-    else if (header->code == NM_RETURN && header->hwndFrom == ResultList)
-        OpenRow(SelectedRow());
-    else if (header->code == LVN_KEYDOWN && header->hwndFrom == ResultList)
-        OnResultListKey(reinterpret_cast<NMLVKEYDOWN*>(header));
-    else if (header->code == LVN_GETINFOTIPW && header->hwndFrom == ResultList)
-        ShowRowTip(reinterpret_cast<NMLVGETINFOTIPW*>(header));
-    else if ((header->code == LVN_ODFINDITEMA || header->code == LVN_ODFINDITEMW) && header->hwndFrom == ResultList)
-        return FindTypedRow(header);
     return 0;
 }
 
@@ -236,14 +214,14 @@ static void OnContextMenu(HWND hwnd, HWND target, LPARAM at)
     if (target == ResultList)
         ShowRowMenu(at);
     else
-        DefWindowProcA(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), at);
+        DefWindowProcW(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(target), at);
 }
 
 static void OnSysCommand(HWND hwnd, UINT command, int x, int y)
 {
     if (LOWORD(command) == IDM_ABOUT)
         OpenAboutBox(hwnd);
-    FORWARD_WM_SYSCOMMAND(hwnd, command, x, y, DefWindowProcA);
+    FORWARD_WM_SYSCOMMAND(hwnd, command, x, y, DefWindowProcW);
 }
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -257,8 +235,6 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         HANDLE_MSG(hwnd, WM_TIMER, OnTimer);
         HANDLE_MSG(hwnd, WM_ACTIVATE, OnActivate);
         HANDLE_MSG(hwnd, WM_SYSCOLORCHANGE, OnSysColorChange);
-    case WM_NOTIFYFORMAT:
-        return OnNotifyFormat(hwnd, reinterpret_cast<HWND>(wParam), int(lParam));
     case WM_NEXTDLGCTL:
         OnNextDlgCtl(hwnd, wParam, lParam);
         return 0;
@@ -275,5 +251,5 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         ShowNewestRow();
         return 0;
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }

@@ -124,9 +124,9 @@ static SYSTEMTIME WidestValue(HDC dc, const wchar_t* format, bool isDate, const 
 
 static bool ShowsWhole(HWND picker, const SYSTEMTIME& value)
 {
-    SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
+    SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&value));
     SIZE ideal{};
-    SendMessageA(picker, DTM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal));
+    SendMessageW(picker, DTM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal));
     RECT room;
     GetClientRect(picker, &room);
     return ideal.cx <= room.right;
@@ -138,9 +138,9 @@ static bool ShowsWhole(HWND picker, const SYSTEMTIME& value)
 static const wchar_t* FitPickerFormat(HWND picker, const Format* formats, int count, bool isDate)
 {
     SYSTEMTIME shown{};
-    SendMessageA(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown));
+    SendMessageW(picker, DTM_GETSYSTEMTIME, 0, reinterpret_cast<LPARAM>(&shown));
     HDC dc = GetDC(picker);
-    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(picker, WM_GETFONT, 0, 0)));
+    HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(picker, WM_GETFONT, 0, 0)));
     int kept = 0;
     for (int i = 0; i < count; ++i) {
         if (i > 0 && !lstrcmpW(formats[i], formats[i - 1]))
@@ -153,7 +153,7 @@ static const wchar_t* FitPickerFormat(HWND picker, const Format* formats, int co
     }
     SelectObject(dc, oldFont);
     ReleaseDC(picker, dc);
-    SendMessageA(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
+    SendMessageW(picker, DTM_SETSYSTEMTIME, GDT_VALID, reinterpret_cast<LPARAM>(&shown));
     return formats[kept];
 }
 

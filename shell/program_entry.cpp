@@ -13,8 +13,8 @@ static constexpr bool CommonControlsRefused = false;
 void ProgramEntry()
 {
     if (!LoadCommonControls() || CommonControlsRefused) {
-        MessageBoxA(nullptr, "For working the program needs library comctl32.dll ver. > 4.70",
-                    "Quillmere ERROR", MB_SYSTEMMODAL);
+        MessageBoxW(nullptr, L"For working the program needs library comctl32.dll ver. > 4.70",
+                    L"Quillmere ERROR", MB_SYSTEMMODAL);
         ExitProcess(0);
     }
     // The shell's start of the editor and of the links may use COM objects

@@ -1,4 +1,5 @@
-// Application shell: start-up, the main window and the About box.
+// Application shell: start-up, the main window with its pickers and status
+// line, the Find dialog and the About box.
 #pragma once
 #include <windows.h>
 
@@ -24,10 +25,10 @@ constexpr UINT_PTR PendingStartTimer = 1;           // retries a deferred Start
 constexpr DWORD StatusPaintMs = 40;                 // the status line paints at most this often
 
 // The maker, shown in the caption and linked from the About box.
-#define MAKER_HOST "orvane.example"
-constexpr char WebAddress[] = "https://" MAKER_HOST "/quillmere/";
-constexpr char MailText[] = "mailto:quillmere@" MAKER_HOST;
-constexpr char MailTarget[] = "mailto:quillmere@" MAKER_HOST "?Subject=Quillmere_1.0";
+#define MAKER_HOST L"orvane.example"
+constexpr wchar_t WebAddress[] = L"https://" MAKER_HOST L"/quillmere/";
+constexpr wchar_t MailText[] = L"mailto:quillmere@" MAKER_HOST;
+constexpr wchar_t MailTarget[] = L"mailto:quillmere@" MAKER_HOST L"?Subject=Quillmere_1.0";
 
 // ---- Start-up (program_entry.cpp) ----------------------------------------
 [[noreturn]] void ProgramEntry();                    // checks, window, message loop

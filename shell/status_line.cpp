@@ -60,8 +60,8 @@ static LRESULT CALLBACK StatusLineProc(HWND hwnd, UINT message, WPARAM wParam, L
     return CallWindowProcW(StaticControlProc, hwnd, message, wParam, lParam);
 }
 
-// Installed as a Unicode procedure: ANSI texts set from elsewhere arrive
-// converted, and the walk's paths arrive whole.
+// Installed as a Unicode procedure, so a text set in the other form, from
+// another process say, arrives converted to UTF-16.
 void InstallStatusLine(HWND statusLine)
 {
     StaticControlProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(

@@ -376,6 +376,11 @@ bool KeyExists(HKEY hive, const std::string& path)
     return true;
 }
 
+void SetString(HKEY hive, const std::string& path, const char* value, const std::string& text)
+{
+    RegSetKeyValueA(hive, path.c_str(), value, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
 std::string ReadString(HKEY hive, const std::string& path, const char* value)
 {
     HKEY key;

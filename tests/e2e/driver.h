@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include "resources/resource.h"
 #include <functional>
 #include <string>
 #include <vector>
@@ -15,7 +16,7 @@ struct RunningApp {
 
 // Starts an executable from the test's own folder and waits for its first
 // visible window of that class.
-RunningApp Launch(const char* exeName = "Quillmere.exe", const char* windowClass = "KESTRAVEL");
+RunningApp Launch(const char* exeName = "Quillmere.exe", const char* windowClass = MAINWINDOW_CLASS);
 HWND FindProcessWindow(DWORD pid, const char* className);
 // Presses Tab until the control has the focus; false if it never gets it.
 bool TabTo(const RunningApp& app, int id);
@@ -70,6 +71,7 @@ void CreateKeyPath(HKEY hive, const std::string& path);
 void DeleteKeyTree(HKEY hive, const std::string& path);
 bool KeyExists(HKEY hive, const std::string& path);
 std::string ReadString(HKEY hive, const std::string& path, const char* value);   // UTF-8
+void SetString(HKEY hive, const std::string& path, const char* value, const std::string& text);
 
 // ---- Process-wide views, for the hardening suite -------------------------
 int ThreadCount(DWORD pid);

@@ -19,7 +19,7 @@ struct ProgramCase : ::testing::Test {
         }
     }
     // Starts the program; a program that shows no window ends the case.
-    void LaunchProgram(const char* exeName = "Quillmere.exe", const char* windowClass = "KESTRAVEL")
+    void LaunchProgram(const char* exeName = "Quillmere.exe", const char* windowClass = MAINWINDOW_CLASS)
     {
         app = Launch(exeName, windowClass);
         ASSERT_NE(app.window, nullptr);
