@@ -1,8 +1,10 @@
 // The result list's own keys: Enter opens the selected row, Ctrl+C copies it,
-// digits select the row they number.
+// digits select the row they number. And what the user does in the list
+// decides whether it follows its newest row.
 #include "results/results.h"
 #include "shell/shell.h"
 #include <commctrl.h>
+#include <windowsx.h>
 #include <cstdint>
 
 // Plain subclassing: SetWindowSubclass looks its chain up in a window
@@ -22,10 +24,64 @@ static LRESULT OnListGetDlgCode(HWND list, WPARAM wParam, LPARAM lParam)
     return code;
 }
 
+// Judged before the list acts: a paint between a click and the list's
+// answer to it would otherwise still scroll.
+static void JudgeListKey(WPARAM key)
+{
+    if (key == VK_END)
+        ListFollowing = true;
+    else if (key == VK_HOME || key == VK_UP || key == VK_DOWN || key == VK_PRIOR || key == VK_NEXT)
+        ListFollowing = false;
+}
+
+// A click on a row holds the list, so a double-click's second click names
+// the row its first one selected.
+static void JudgeListClick(HWND list, LPARAM at)
+{
+    LVHITTESTINFO hit{};
+    hit.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+    if (CallWindowProcA(ListViewProc, list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0)
+        ListFollowing = false;
+}
+
+// Nonzero while the program itself scrolls the list, so that a WM_VSCROLL
+// the list might send itself meanwhile is not taken for the user's.
+static int ProgramScrolls;
+
+static LRESULT OnListEnsureVisible(HWND list, WPARAM row, LPARAM partial)
+{
+    ++ProgramScrolls;
+    const LRESULT shown = CallWindowProcA(ListViewProc, list, LVM_ENSUREVISIBLE, row, partial);
+    --ProgramScrolls;
+    return shown;
+}
+
+// The user's scroll, by the scroll bar or the wheel: the list follows again
+// when it leaves the last row it knows whole in view, and not otherwise.
+static LRESULT OnListScroll(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const LRESULT result = CallWindowProcA(ListViewProc, list, message, wParam, lParam);
+    if (ProgramScrolls == 0) {
+        const int top = int(CallWindowProcA(ListViewProc, list, LVM_GETTOPINDEX, 0, 0));
+        const int page = int(CallWindowProcA(ListViewProc, list, LVM_GETCOUNTPERPAGE, 0, 0));
+        ListFollowing = top + page >= int(CallWindowProcA(ListViewProc, list, LVM_GETITEMCOUNT, 0, 0));
+    }
+    return result;
+}
+
+// Wine's list view reports no LVN_BEGINSCROLL or LVN_ENDSCROLL, so the
+// user's acts are read here, from the messages that carry them.
 static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_GETDLGCODE: return OnListGetDlgCode(list, wParam, lParam);
+    case WM_GETDLGCODE:     return OnListGetDlgCode(list, wParam, lParam);
+    case WM_KEYDOWN:        JudgeListKey(wParam); break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:    JudgeListClick(list, lParam); break;
+    case WM_VSCROLL:
+    case WM_MOUSEWHEEL:     return OnListScroll(list, message, wParam, lParam);
+    case LVM_ENSUREVISIBLE: return OnListEnsureVisible(list, wParam, lParam);
     }
     return CallWindowProcA(ListViewProc, list, message, wParam, lParam);
 }
@@ -87,6 +143,11 @@ LRESULT FindTypedRow(const NMHDR* header)
     }
     const bool partial = flags & LVFI_PARTIAL;
     const int start = asked->iStart >= 0 && asked->iStart < RowCount ? asked->iStart : 0;
-    const int row = RowNumberedFrom(digits, start, partial);
-    return row >= 0 || !(flags & LVFI_WRAP) ? row : RowNumberedFrom(digits, 0, partial);
+    int row = RowNumberedFrom(digits, start, partial);
+    if (row < 0 && (flags & LVFI_WRAP))
+        row = RowNumberedFrom(digits, 0, partial);
+    // The list selects the row it is told of: a row's number typed holds it.
+    if (row >= 0)
+        ListFollowing = false;
+    return row;
 }

@@ -30,6 +30,7 @@ static void StartWorker()
     if (!ScanGate)
         ScanGate = CreateEventA(nullptr, TRUE, TRUE, nullptr);
     SetEvent(ScanGate);
+    ListFollowing = true;
     if (EndingWorker) {
         CloseHandle(EndingWorker);
         EndingWorker = nullptr;
