@@ -24,8 +24,8 @@ static LRESULT OnListGetDlgCode(HWND list, WPARAM wParam, LPARAM lParam)
     return code;
 }
 
-// Judged before the list acts: a paint between a click and the list's
-// answer to it would otherwise still scroll.
+// Keys and clicks are judged before the list acts on them, so that no
+// paint in between scrolls the row away.
 static void JudgeListKey(WPARAM key)
 {
     if (key == VK_END)
@@ -35,12 +35,12 @@ static void JudgeListKey(WPARAM key)
 }
 
 // A click on a row holds the list, so a double-click's second click names
-// the row its first one selected.
+// the row its first one selected. Asked by cell: in any column.
 static void JudgeListClick(HWND list, LPARAM at)
 {
     LVHITTESTINFO hit{};
     hit.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
-    if (CallWindowProcA(ListViewProc, list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0)
+    if (CallWindowProcA(ListViewProc, list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)) >= 0)
         ListFollowing = false;
 }
 
