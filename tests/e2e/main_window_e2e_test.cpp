@@ -308,6 +308,19 @@ TEST_F(ListDuringAScan, EndFollowsTheNewestRowAgain)
     EXPECT_EQ(SelectedRowOf(list), last);
 }
 
+// Clicked in its time column: a double-click's second click lands on it too.
+TEST_F(ListDuringAScan, AClickedRowStaysUnderThePointerWhileRowsAreAdded)
+{
+    const int row = ListAsk(list, LVM_GETTOPINDEX) + page / 2;
+    const RECT rect = RowRect(app, list, row);
+    ClickAt({rect.right - 20, (rect.top + rect.bottom) / 2});
+    ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == row; }, 3000));
+    ResumeForTwoPaints();
+    const RECT now = RowRect(app, list, row);
+    EXPECT_EQ(now.top, rect.top);
+    EXPECT_EQ(SelectedRowOf(list), row);
+}
+
 // The text of a row halfway up the list: found there or at a row above it.
 TEST_F(ListDuringAScan, ARowFoundWithF3StaysInViewWhileRowsAreAdded)
 {
