@@ -69,6 +69,15 @@ static LRESULT OnListScroll(HWND list, UINT message, WPARAM wParam, LPARAM lPara
     return result;
 }
 
+// The scroll bar's drag runs a message loop of its own, which dispatches
+// the paints too: held from the press, the list leaves the thumb where the
+// pointer took it; the scroll that follows judges again.
+static void JudgeScrollBarPress(WPARAM hitArea)
+{
+    if (hitArea == HTVSCROLL)
+        ListFollowing = false;
+}
+
 // Wine's list view reports no LVN_BEGINSCROLL or LVN_ENDSCROLL, so the
 // user's acts are read here, from the messages that carry them.
 static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
@@ -79,6 +88,7 @@ static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wPara
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDOWN:    JudgeListClick(list, lParam); break;
+    case WM_NCLBUTTONDOWN:  JudgeScrollBarPress(wParam); break;
     case WM_VSCROLL:
     case WM_MOUSEWHEEL:     return OnListScroll(list, message, wParam, lParam);
     case LVM_ENSUREVISIBLE: return OnListEnsureVisible(list, wParam, lParam);

@@ -238,6 +238,15 @@ int ListAsk(HWND list, UINT message)
     return static_cast<int>(answer);
 }
 
+void PressLeftButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    Sleep(50);
+}
+
 // A scan listing many rows, paused with more than two pages listed and
 // thousands still ahead (the case's keys are walked under HKEY_CURRENT_USER and
 // again under HKEY_USERS), the focus on the list.
@@ -321,6 +330,24 @@ TEST_F(ListDuringAScan, AClickedRowStaysUnderThePointerWhileRowsAreAdded)
     const RECT now = RowRect(app, list, row);
     EXPECT_EQ(now.top, rect.top);
     EXPECT_EQ(SelectedRowOf(list), row);
+}
+
+// Its thumb, at the top after Home, dragged to the bottom of its track.
+TEST_F(ListDuringAScan, TheScrollBarDraggedToItsEndFollowsTheNewestRowAgain)
+{
+    PressKey(VK_HOME);
+    ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == 0 && ListAsk(list, LVM_GETTOPINDEX) == 0; }, 3000));
+    RECT client;
+    GetClientRect(list, &client);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int x = client.right + GetSystemMetrics(SM_CXVSCROLL) / 2;
+    MoveMouseTo({x, client.top + GetSystemMetrics(SM_CYVSCROLL) + 4});
+    PressLeftButton(true);
+    MoveMouseTo({x, client.bottom - 1});
+    PressLeftButton(false);
+    const int painted = ResumeForTwoPaints();
+    EXPECT_TRUE(WaitFor([&] { return ListAsk(list, LVM_GETTOPINDEX) + page >= painted - 1; }, 3000));
+    EXPECT_EQ(SelectedRowOf(list), 0);
 }
 
 // The text of a row halfway up the list: found there or at a row above it.
