@@ -243,8 +243,10 @@ int FindRow(const wchar_t* text, bool matchCase, bool down, int first, int rows)
     return -1;
 }
 
+// The row found stays in view while the scan adds more.
 static void SelectFoundRow(int row)
 {
+    ListFollowing = false;
     LVITEMW item{};
     item.state = item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(ResultList, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));

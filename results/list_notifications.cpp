@@ -18,7 +18,7 @@ LRESULT OnResultListNotify(NMHDR* header)
     case NM_RETURN:        OpenRow(SelectedRow()); break;
     case LVN_KEYDOWN:      OnResultListKey(reinterpret_cast<NMLVKEYDOWN*>(header)); break;
     case LVN_GETINFOTIPW:  ShowRowTip(reinterpret_cast<NMLVGETINFOTIPW*>(header)); break;
-    case LVN_ODFINDITEMW:  return FindTypedRow(header);
+    case LVN_ODFINDITEMW:  return FindTypedRow(reinterpret_cast<NMLVFINDITEMW*>(header));
     }
     return 0;
 }

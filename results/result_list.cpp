@@ -11,6 +11,7 @@
 int32_t RowCount;
 std::atomic<uint32_t> ClearCount{0};
 std::atomic<bool> ListPainting{false};
+bool ListFollowing = true;
 
 // Pixels at 96 DPI; SetupResultList scales them to the screen once.
 static constexpr int NumberWidthAt96 = 40;
@@ -117,7 +118,8 @@ static void CALLBACK PaintNewRows(HWND list, UINT, UINT_PTR, DWORD)
     PostMessageW(MainWindow, WM_APP_SHOW_NEWEST_ROW, 0, 0);
 }
 
-// The newest row the list knows of comes into view, and what is marked is
+// The newest row the list knows of comes into view while the list follows;
+// else rows come below the view and nothing on screen moves. What is marked is
 // painted at once: a paint left to WM_PAINT would wait behind the worker's
 // messages. Nothing is validated unpainted, so damage from outside, to the
 // header or the frame, is painted here too.
@@ -125,7 +127,7 @@ void ShowNewestRow()
 {
     ListPainting.store(true);
     const int rows = int(SendMessageW(ResultList, LVM_GETITEMCOUNT, 0, 0));
-    if (rows > 0)
+    if (rows > 0 && ListFollowing)
         SendMessageW(ResultList, LVM_ENSUREVISIBLE, rows - 1, TRUE);
     RedrawWindow(ResultList, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     ListPainting.store(false);
@@ -210,5 +212,6 @@ void ClearResults()
     ClearRowStore();
     RowCount = 0;
     ClearCount.fetch_add(1);
+    ListFollowing = true;
     FitColumns(ResultList);
 }

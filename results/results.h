@@ -15,6 +15,10 @@ constexpr int CellPadding = 12;          // pixels a list cell keeps clear of it
 constexpr int FindTextSize = 4096;       // a search text's units with its terminator: a whole path's
 extern std::array<wchar_t, FindTextSize> FindText;   // the last text searched; empty: none yet
 extern bool FindMatchCase;               // the last search's "Match case"
+// The view shows each newest row as it comes: at start-up, Start and Clear,
+// and once the user asks for the end; a click on a row, a key or Find that
+// selects one, or a scroll away from the end stops it. UI thread only.
+extern bool ListFollowing;
 
 // Rows the walk has found since its last hand-over, packed: each row's key
 // text and then its time text, both NUL-terminated. They travel to the
@@ -63,11 +67,11 @@ void OpenInRegistryEditor(int item);                             // row double-c
 // nothing under Wine; false when size units cannot hold it.
 bool MakeEditorCommandLine(const wchar_t* editor, bool onWine, wchar_t* line, int size);
 
-// ---- The list's own keys (row_keys.cpp) ----------------------------------
-void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK
+// ---- The list's own keys and the user's acts on it (row_keys.cpp) --------
+void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK; the user's acts set ListFollowing
 int SelectedRow();                                               // or -1 when none is
 void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
-LRESULT FindTypedRow(const NMHDR* header);                       // digits typed into the list: the row they number
+LRESULT FindTypedRow(const NMLVFINDITEMW* asked);                // digits typed into the list: the row they number
 
 // ---- Clipboard (clipboard.cpp, copy_all_rows.cpp) -------------------------
 bool CopyTextToClipboard(const wchar_t* text, size_t length);    // Unicode and ANSI forms; false: clipboard untouched

@@ -29,6 +29,7 @@ static void StartWorker()
     if (!ScanGate)
         ScanGate = CreateEventW(nullptr, TRUE, TRUE, nullptr);
     SetEvent(ScanGate);
+    ListFollowing = true;
     if (EndingWorker) {
         CloseHandle(EndingWorker);
         EndingWorker = nullptr;

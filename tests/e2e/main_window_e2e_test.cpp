@@ -261,6 +261,149 @@ TEST_F(MainWindowByHand, TheListHasTheFocusAgainAfterTheAboutBox)
     EXPECT_TRUE(WaitFor([&] { return SelectedRowOf(list) == clicked + 1; }, 3000));
 }
 
+namespace {
+
+const std::string FollowKey = "Software\\QuillmereTest\\Follow";
+
+int ListAsk(HWND list, UINT message)
+{
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(list, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+    return static_cast<int>(answer);
+}
+
+void PressLeftButton(bool down)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    SendInput(1, &input, sizeof input);
+    Sleep(50);
+}
+
+// A scan listing many rows, paused with more than two pages listed and
+// thousands still ahead (the case's keys are walked under HKEY_CURRENT_USER and
+// again under HKEY_USERS), the focus on the list.
+struct ListDuringAScan : ProgramCase {
+    void SetUp() override
+    {
+        OwnKeys({FollowKey});
+        for (int i = 0; i < 6000; ++i)
+            CreateKeyPath(HKEY_CURRENT_USER, FollowKey + "\\k" + std::to_string(i));
+        LaunchProgram();
+        list = Control(app, IDC_RESULTS);
+        page = ListAsk(list, LVM_GETCOUNTPERPAGE);
+        Click(Control(app, IDC_HIVE_HKCU));
+        Click(Control(app, IDC_HIVE_HKU));
+        ASSERT_TRUE(MoveFromBackOneDay(app));
+        ASSERT_TRUE(StartPaused(app));
+        // Run for a moment at a time, so that thousands of rows stay ahead
+        // however fast the walk; the list learns of rows at its next paint.
+        HWND pause = Control(app, IDC_PAUSE);
+        while (!WaitFor([&] { return RowCount(list) > 2 * page; }, 500)) {
+            ResumeScan(app);
+            Sleep(20);
+            PostCommand(app, IDC_PAUSE);
+            ASSERT_TRUE(WaitForText(pause, "Resume"));
+        }
+        ASSERT_TRUE(TabTo(app, IDC_RESULTS));
+    }
+    // Resumed until the list has more than a page more rows and then
+    // grows again (or the scan ends): the paint before that last one has
+    // scrolled, if it would.
+    int ResumeForTwoPaints()
+    {
+        const int listed = RowCount(list);
+        ResumeScan(app);
+        EXPECT_TRUE(WaitFor([&] { return RowCount(list) > listed + page; }));
+        const int more = RowCount(list);
+        EXPECT_TRUE(WaitFor([&] { return RowCount(list) > more || ScannedCount(app) >= 0; }));
+        return more;
+    }
+    bool InView(int row) const
+    {
+        const int top = ListAsk(list, LVM_GETTOPINDEX);
+        return row >= top && row < top + page;
+    }
+    HWND list = nullptr;
+    int page = 0;
+};
+
+}  // namespace
+
+TEST_F(ListDuringAScan, HomeKeepsTheFirstRowOnTopAndSelectedWhileRowsAreAdded)
+{
+    PressKey(VK_HOME);
+    ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == 0; }, 3000));
+    ResumeForTwoPaints();
+    EXPECT_EQ(ListAsk(list, LVM_GETTOPINDEX), 0);
+    EXPECT_EQ(SelectedRowOf(list), 0);
+}
+
+TEST_F(ListDuringAScan, EndFollowsTheNewestRowAgain)
+{
+    PressKey(VK_HOME);
+    ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == 0; }, 3000));
+    PressKey(VK_END);
+    int last = -1;
+    ASSERT_TRUE(WaitFor([&] { return (last = SelectedRowOf(list)) > 2 * page; }, 3000));
+    const int painted = ResumeForTwoPaints();
+    // Its newest row in view, whole or in part.
+    EXPECT_TRUE(WaitFor([&] { return ListAsk(list, LVM_GETTOPINDEX) + page >= painted - 1; }, 3000));
+    EXPECT_EQ(SelectedRowOf(list), last);
+}
+
+// Clicked in its time column: a double-click's second click lands on it too.
+TEST_F(ListDuringAScan, AClickedRowStaysUnderThePointerWhileRowsAreAdded)
+{
+    const int row = ListAsk(list, LVM_GETTOPINDEX) + page / 2;
+    const RECT rect = RowRect(app, list, row);
+    ClickAt({rect.right - 20, (rect.top + rect.bottom) / 2});
+    ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == row; }, 3000));
+    ResumeForTwoPaints();
+    const RECT now = RowRect(app, list, row);
+    EXPECT_EQ(now.top, rect.top);
+    EXPECT_EQ(SelectedRowOf(list), row);
+}
+
+// Its thumb, at the top after Home, dragged to the bottom of its track.
+TEST_F(ListDuringAScan, TheScrollBarDraggedToItsEndFollowsTheNewestRowAgain)
+{
+    PressKey(VK_HOME);
+    ASSERT_TRUE(WaitFor([&] { return SelectedRowOf(list) == 0 && ListAsk(list, LVM_GETTOPINDEX) == 0; }, 3000));
+    RECT client;
+    GetClientRect(list, &client);
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int x = client.right + GetSystemMetrics(SM_CXVSCROLL) / 2;
+    MoveMouseTo({x, client.top + GetSystemMetrics(SM_CYVSCROLL) + 4});
+    PressLeftButton(true);
+    MoveMouseTo({x, client.bottom - 1});
+    PressLeftButton(false);
+    const int painted = ResumeForTwoPaints();
+    EXPECT_TRUE(WaitFor([&] { return ListAsk(list, LVM_GETTOPINDEX) + page >= painted - 1; }, 3000));
+    EXPECT_EQ(SelectedRowOf(list), 0);
+}
+
+// The text of a row halfway up the list: found there or at a row above it.
+TEST_F(ListDuringAScan, ARowFoundWithF3StaysInViewWhileRowsAreAdded)
+{
+    const int listed = RowCount(list);
+    const std::string text = RowText(app, list, listed / 2, 1);
+    PressKey('F', true);
+    ASSERT_TRUE(WaitFor([&] { return GetDlgCtrlID(FocusedWindow(app)) == IDC_FIND_TEXT; }, 3000));
+    TypeText(WideOf(text));
+    PressKey(VK_F3);
+    int found = -1;
+    ASSERT_TRUE(WaitFor([&] { return (found = SelectedRowOf(list)) >= 0; }, 5000));
+    ASSERT_LE(found, listed / 2);
+    PressKey(VK_ESCAPE);
+    ASSERT_TRUE(WaitFor([&] { return FocusedWindow(app) == list; }, 3000));
+    EXPECT_TRUE(InView(found));
+    ResumeForTwoPaints();
+    EXPECT_TRUE(InView(found));
+    EXPECT_EQ(SelectedRowOf(list), found);
+}
+
 using Startup = ProgramCase;
 
 TEST_F(Startup, WithoutCommonControlsItSaysSoAndExitsWithZero)
