@@ -68,7 +68,7 @@ void OpenInRegistryEditor(int item);                             // row double-c
 bool MakeEditorCommandLine(const wchar_t* editor, bool onWine, wchar_t* line, int size);
 
 // ---- The list's own keys and the user's acts on it (row_keys.cpp) --------
-void ClaimEnterKey(HWND list);                                   // Enter reaches it as NM_RETURN, not IDOK; the user's acts set ListFollowing
+void InstallResultListProc(HWND list);                           // Enter reaches it as NM_RETURN, not IDOK; the user's acts set ListFollowing
 int SelectedRow();                                               // or -1 when none is
 void OnResultListKey(const NMLVKEYDOWN* key);                    // Ctrl+C copies the selected row
 LRESULT FindTypedRow(const NMLVFINDITEMW* asked);                // digits typed into the list: the row they number

@@ -80,7 +80,7 @@ static void JudgeScrollBarPress(WPARAM hitArea)
 
 // Wine's list view reports no LVN_BEGINSCROLL or LVN_ENDSCROLL, so the
 // user's acts are read here, from the messages that carry them.
-static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+static LRESULT CALLBACK ResultListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_GETDLGCODE:     return OnListGetDlgCode(list, wParam, lParam);
@@ -96,10 +96,10 @@ static LRESULT CALLBACK ResultListKeysProc(HWND list, UINT message, WPARAM wPara
     return CallWindowProcW(ListViewProc, list, message, wParam, lParam);
 }
 
-void ClaimEnterKey(HWND list)
+void InstallResultListProc(HWND list)
 {
     ListViewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(
-        list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ResultListKeysProc)));
+        list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ResultListProc)));
 }
 
 // A selection the list kept past its rows (a Clear that left it) names none.

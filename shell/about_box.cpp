@@ -12,55 +12,6 @@ void OpenAboutBox(HWND owner)
     DialogBoxParamW(Instance, MAKEINTRESOURCEW(IDD_ABOUT), owner, AboutDlgProc, 0);
 }
 
-// The control's text in its own font: the width of it on one line, and
-// the height of a line.
-static SIZE MeasureText(HWND control, int* lineHeight)
-{
-    wchar_t buffer[256];
-    const int length = GetWindowTextW(control, buffer, 256);
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32W(dc, buffer, length, &extent);
-    TEXTMETRICW metrics;
-    GetTextMetricsW(dc, &metrics);
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    *lineHeight = metrics.tmHeight;
-    return extent;
-}
-
-// Widens a static to width pixels of client area, keeping its left edge,
-// or its centre if centred.
-static void WidenTo(HWND text, int width, const RECT& room)
-{
-    RECT place;
-    GetWindowRect(text, &place);
-    MapWindowPoints(nullptr, GetParent(text), reinterpret_cast<POINT*>(&place), 2);
-    const bool centred = (GetWindowLongW(text, GWL_STYLE) & SS_TYPEMASK) == SS_CENTER;
-    const int left = centred ? place.left - (width - room.right + 1) / 2 : place.left;
-    SetWindowPos(text, nullptr, left, place.top, width + (place.right - place.left - room.right),
-                 place.bottom - place.top, SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-// A one-line static whose text is wider than its template width would cut
-// it (the link addresses are longer than their fields in any font); it is
-// widened to its text. The two-line description wraps as it should.
-static void WidenOneLineTexts(HWND hwnd)
-{
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        const LONG type = GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK;
-        if (type != SS_LEFT && type != SS_CENTER)
-            continue;
-        RECT room;
-        GetClientRect(child, &room);
-        int lineHeight;
-        const SIZE needed = MeasureText(child, &lineHeight);
-        if (room.bottom < 2 * lineHeight && needed.cx > room.right)
-            WidenTo(child, needed.cx, room);
-    }
-}
-
 static BOOL OnInitDialog(HWND hwnd)
 {
     SetDlgItemTextW(hwnd, IDC_ABOUT_TITLE, L"Quillmere 1.0");
@@ -68,6 +19,7 @@ static BOOL OnInitDialog(HWND hwnd)
     MailLink = GetDlgItem(hwnd, IDC_MAIL_LINK);
     SetWindowTextW(WebLink, WebAddress);
     SetWindowTextW(MailLink, MailText);
+    // The link addresses are longer than their fields in any font.
     WidenOneLineTexts(hwnd);
     return TRUE;
 }

@@ -55,35 +55,6 @@ HWND OpenMainWindow()
     return hwnd;
 }
 
-// "from" and "before" have little room to spare: in a face wider than the
-// template's (a stand-in for it, as under Wine) or at some scalings their
-// last letter would be cut. Such a label takes its text's width, from its
-// left edge, towards the picker beside it.
-static void FitLabel(HWND label)
-{
-    wchar_t text[16];
-    const int length = GetWindowTextW(label, text, 16);
-    HDC dc = GetDC(label);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
-    SIZE needed{};
-    GetTextExtentPoint32W(dc, text, length, &needed);
-    SelectObject(dc, old);
-    ReleaseDC(label, dc);
-    RECT room;
-    GetClientRect(label, &room);
-    if (needed.cx > room.right)
-        SetWindowPos(label, nullptr, 0, 0, needed.cx, room.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-static void FitLabels(HWND hwnd)
-{
-    for (HWND child = GetWindow(hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        wchar_t className[8];
-        if (child != StatusLine && GetClassNameW(child, className, 8) && lstrcmpiW(className, L"Static") == 0)
-            FitLabel(child);
-    }
-}
-
 void InitMainWindow(HWND hwnd)
 {
     MainWindow = hwnd;
@@ -99,9 +70,10 @@ void InitMainWindow(HWND hwnd)
     BeforeDatePicker = GetDlgItem(hwnd, IDC_BEFORE_DATE);
     BeforeTimePicker = GetDlgItem(hwnd, IDC_BEFORE_TIME);
     SetupResultList(ResultList);
-    ClaimEnterKey(ResultList);
+    InstallResultListProc(ResultList);
     FitPickerFormats();
-    FitLabels(hwnd);
+    // "from" and "before" have little room to spare.
+    WidenOneLineTexts(hwnd);
     InitTimeWindow();
 }
 

@@ -48,6 +48,9 @@ void FitPickerFormats();                             // each picker shows its wi
 // ---- Status line (status_line.cpp): text set at once, painted at the screen's pace
 void InstallStatusLine(HWND statusLine);             // from InitMainWindow
 
+// ---- Text fitting (text_fit.cpp) -------------------------------------------
+void WidenOneLineTexts(HWND dialog);                 // each one-line static as wide as its text needs
+
 // ---- About box (about_box.cpp) -------------------------------------------
 void OpenAboutBox(HWND owner);                       // modal, from the system menu
 INT_PTR CALLBACK AboutDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
