@@ -3,7 +3,6 @@
 #include "scan/scan.h"
 #include "shell/shell.h"
 #include <commctrl.h>
-#include <shellapi.h>
 
 static const wchar_t RegeditSettings[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Applets\\Regedit";
 
@@ -69,16 +68,8 @@ static constexpr DWORD ElevationRequired = 740;
 // editor, since a start that shows the consent prompt is never redirected.
 static void StartEditorWithConsent(const wchar_t* editor, bool onWine)
 {
-    SHELLEXECUTEINFOW start{};
-    start.cbSize = sizeof start;
-    start.fMask = SEE_MASK_FLAG_NO_UI;
-    start.hwnd = MainWindow;
-    start.lpVerb = L"open";
-    start.lpFile = editor;
     const wchar_t* switches = EditorSwitches(onWine);
-    start.lpParameters = *switches ? switches : nullptr;
-    start.nShow = SW_SHOWNORMAL;
-    ShellExecuteExW(&start);
+    StartWithShell(MainWindow, L"open", editor, *switches ? switches : nullptr);
 }
 
 // From a 32-bit process on 64-bit Windows the Windows folder's regedit.exe

@@ -1,7 +1,6 @@
 // The About box (template 114) with its two links.
 #include "shell/shell.h"
 #include "resources/resource.h"
-#include <shellapi.h>
 #include <windowsx.h>
 
 static HWND WebLink;
@@ -24,24 +23,12 @@ static BOOL OnInitDialog(HWND hwnd)
     return TRUE;
 }
 
-// The box owns any message the shell shows; failures stay silent.
-static void OpenLink(HWND owner, const wchar_t* target)
-{
-    SHELLEXECUTEINFOW start{};
-    start.cbSize = sizeof start;
-    start.fMask = SEE_MASK_FLAG_NO_UI;
-    start.hwnd = owner;
-    start.lpFile = target;
-    start.nShow = SW_SHOWNORMAL;
-    ShellExecuteExW(&start);
-}
-
 static void OnCommand(HWND hwnd, int id)
 {
     if (id == IDC_WEB_LINK)
-        OpenLink(hwnd, WebAddress);
+        StartWithShell(hwnd, nullptr, WebAddress, nullptr);
     else if (id == IDC_MAIL_LINK)
-        OpenLink(hwnd, MailTarget);
+        StartWithShell(hwnd, nullptr, MailTarget, nullptr);
 }
 
 static HBRUSH SetLinkColors(HDC dc)

@@ -48,6 +48,10 @@ void FitPickerFormats();                             // each picker shows its wi
 // ---- Status line (status_line.cpp): text set at once, painted at the screen's pace
 void InstallStatusLine(HWND statusLine);             // from InitMainWindow
 
+// ---- The shell's starts (shell_start.cpp) -----------------------------------
+// The default verb when verb is null; parameters may be null.
+void StartWithShell(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters);
+
 // ---- Text fitting (text_fit.cpp) -------------------------------------------
 void WidenOneLineTexts(HWND dialog);                 // each one-line static as wide as its text needs
 

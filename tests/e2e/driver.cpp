@@ -460,32 +460,33 @@ std::vector<HWND> ProcessWindows(DWORD pid)
     return list.found;
 }
 
-std::vector<DWORD> ChildProcesses(DWORD pid)
-{
-    std::vector<DWORD> children;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return children;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (entry.th32ParentProcessID == pid && entry.th32ProcessID != pid)
-            children.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
-    return children;
-}
-
-std::vector<std::pair<DWORD, std::string>> DescendantProcesses(DWORD pid)
+// Every process now running, as the system lists them.
+static std::vector<PROCESSENTRY32> AllProcesses()
 {
     std::vector<PROCESSENTRY32> all;
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
-        return {};
+        return all;
     PROCESSENTRY32 entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
         all.push_back(entry);
     CloseHandle(snapshot);
+    return all;
+}
+
+std::vector<DWORD> ChildProcesses(DWORD pid)
+{
+    std::vector<DWORD> children;
+    for (const PROCESSENTRY32& process : AllProcesses())
+        if (process.th32ParentProcessID == pid && process.th32ProcessID != pid)
+            children.push_back(process.th32ProcessID);
+    return children;
+}
+
+std::vector<std::pair<DWORD, std::string>> DescendantProcesses(DWORD pid)
+{
+    const std::vector<PROCESSENTRY32> all = AllProcesses();
     std::vector<std::pair<DWORD, std::string>> found;
     std::vector<DWORD> parents{pid};
     for (size_t next = 0; next < parents.size(); ++next)
@@ -501,15 +502,9 @@ std::vector<std::pair<DWORD, std::string>> DescendantProcesses(DWORD pid)
 std::vector<DWORD> ProcessesNamed(const char* exeName)
 {
     std::vector<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return found;
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-        if (!lstrcmpiA(entry.szExeFile, exeName))
-            found.push_back(entry.th32ProcessID);
-    CloseHandle(snapshot);
+    for (const PROCESSENTRY32& process : AllProcesses())
+        if (!lstrcmpiA(process.szExeFile, exeName))
+            found.push_back(process.th32ProcessID);
     return found;
 }
 
